@@ -1,0 +1,216 @@
+#include "windows/chrome.h"
+
+#include "windows/WindowMove.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+void DrawBevel(QPainter& painter, const QRect& rect, bool raised, const QPalette& palette) {
+    const QColor topLeft = palette.color(raised ? QPalette::Light : QPalette::Dark);
+    const QColor bottomRight = palette.color(raised ? QPalette::Dark : QPalette::Light);
+    const int l = rect.left();
+    const int t = rect.top();
+    const int r = rect.right();
+    const int b = rect.bottom();
+    painter.setPen(topLeft);
+    painter.drawLine(l, t, r, t);
+    painter.drawLine(l, t, l, b);
+    painter.setPen(bottomRight);
+    painter.drawLine(l, b, r, b);
+    painter.drawLine(r, t, r, b);
+}
+
+BackgroundPanel::BackgroundPanel(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setAutoFillBackground(true);
+}
+
+void BackgroundPanel::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    DrawBevel(painter, rect(), true, palette());
+}
+
+void BackgroundPanel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (dragActive) {
+        return; // a second button pressed during a drag keeps the first press point
+    }
+    if (CompositorPlacesWindows()) {
+        if (event->button() == Qt::LeftButton) {
+            HandMoveToCompositor(window());
+        }
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    pressX = at.x();
+    pressY = at.y();
+    dragActive = true;
+}
+
+void BackgroundPanel::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (dragActive) {
+        const QPoint at = event->position().toPoint();
+        MoveWindowBy(QPoint(at.x() - pressX, at.y() - pressY));
+    }
+}
+
+void BackgroundPanel::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (!dragActive) {
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    MoveWindowBy(QPoint(at.x() - pressX, at.y() - pressY));
+    pressX = 0;
+    pressY = 0;
+    dragActive = false;
+}
+
+void BackgroundPanel::MoveWindowBy(QPoint delta) {
+    if (!delta.isNull()) {
+        QWidget* top = window();
+        top->move(top->pos() + delta);
+    }
+}
+
+PanelButton::PanelButton(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PanelButton::setText(const QString& text) {
+    caption = text;
+    updateGeometry();
+    update();
+}
+
+void PanelButton::setRaised(bool on) {
+    restRaised = on;
+    if (current != Pressed) {
+        SetLook(RestLook());
+    }
+}
+
+QSize PanelButton::sizeHint() const {
+    const QSize text = fontMetrics().size(Qt::TextSingleLine, caption);
+    return text + QSize(12, 8);
+}
+
+void PanelButton::SetLook(Look look) {
+    if (current != look) {
+        current = look;
+        update();
+    }
+}
+
+void PanelButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect all = rect();
+    painter.fillRect(all, palette().color(QPalette::Window));
+    if (current == Raised) {
+        DrawBevel(painter, all, true, palette());
+    } else if (current == Pressed) {
+        DrawBevel(painter, all.adjusted(1, 1, -1, -1), false, palette());
+    }
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    painter.drawText(all, Qt::AlignCenter | Qt::TextSingleLine, caption);
+}
+
+void PanelButton::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton) {
+        leftHeld = true;
+    }
+    SetLook(Pressed);
+    if (pumpPress) {
+        repaint();
+        QCoreApplication::processEvents();
+    }
+}
+
+void PanelButton::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const bool click = event->button() == Qt::LeftButton && leftHeld &&
+                       rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) {
+        leftHeld = false;
+    }
+    QPointer<PanelButton> self(this);
+    if (click) {
+        emit clicked();
+        if (self.isNull()) {
+            return;
+        }
+    }
+    // A button still held keeps the pressed look until its own release.
+    if (event->buttons() == Qt::NoButton) {
+        SetLook(RestLook());
+    }
+    if (pumpRelease) {
+        QCoreApplication::processEvents();
+    }
+}
+
+MenuTitle::MenuTitle(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setAutoFillBackground(true);
+}
+
+QLabel* MenuTitle::label() const {
+    return findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QPoint MenuTitle::MenuPoint() const {
+    return mapToGlobal(QPoint(0, height()));
+}
+
+void MenuTitle::FitText(const QString& text) {
+    QLabel* title = label();
+    if (title == nullptr) {
+        return;
+    }
+    title->setText(text);
+    title->adjustSize();
+    resize(title->width() + 12, height());
+}
+
+void MenuTitle::mousePressEvent(QMouseEvent* event) {
+    // Accepted in every case, so that a press on a title never starts a window drag.
+    event->accept();
+    if (event->button() != Qt::LeftButton || popup == nullptr) {
+        return;
+    }
+    popup->popup(MenuPoint());
+}
+
+void FitMenuTitle(const std::array<MenuTitle*, 3>& titles, int number, const QString& text) {
+    if (number < 1 || number > 3) {
+        return;
+    }
+    titles[number - 1]->FitText(text);
+    for (std::size_t i = static_cast<std::size_t>(number); i < titles.size(); ++i) {
+        const QRect before = titles[i - 1]->geometry();
+        titles[i]->move(before.x() + before.width(), titles[i]->y());
+    }
+}
+
+void UseLayoutPixelFonts(QWidget* root) {
+    auto convert = [](QWidget* widget) {
+        QFont font = widget->font();
+        if (font.pixelSize() <= 0 && font.pointSizeF() > 0) {
+            font.setPixelSize(qRound(font.pointSizeF() * 96.0 / 72.0));
+            widget->setFont(font);
+        }
+    };
+    convert(root);
+    // Parents come before their children, so inherited sizes are converted once, at the top.
+    for (QWidget* child : root->findChildren<QWidget*>()) {
+        convert(child);
+    }
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+// The chrome of Pathmere's frameless windows: a background panel that drags its window,
+// panel buttons with bevelled looks, and menu titles that open a popup menu below themselves.
+// All of it lives on the user-interface thread.
+
+#include <QFrame>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QMenu;
+class QPainter;
+
+// Covers a whole frameless window (black, 1-pixel raised bevel). A press on its uncovered
+// parts with any mouse button starts a drag; moves and the release move the window so that
+// the pressed point stays under the cursor. Where the platform does not let a client place
+// its own window (Wayland), a left press hands the move over to the compositor instead.
+class BackgroundPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit BackgroundPanel(QWidget* parent = nullptr);
+
+    bool dragging() const { return dragActive; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void MoveWindowBy(QPoint delta);
+
+    // Panel coordinates of the press that started the drag.
+    int pressX = 0;
+    int pressY = 0;
+    bool dragActive = false;
+};
+
+// A panel with a centred one-line caption drawn in the palette's WindowText colour on its
+// Window colour, and bevels in the palette's Light and Dark colours. Its rest look is flat
+// (title buttons) or raised (content buttons); while a mouse button is held on it, it shows
+// the pressed look. clicked() fires when a left press and its release both happen inside the
+// button, before the release restores the rest look.
+class PanelButton : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+    Q_PROPERTY(bool raised READ raised WRITE setRaised)
+    Q_PROPERTY(bool pumpAfterPress READ pumpAfterPress WRITE setPumpAfterPress)
+    Q_PROPERTY(bool pumpAfterRelease READ pumpAfterRelease WRITE setPumpAfterRelease)
+public:
+    enum Look { Flat, Raised, Pressed };
+    Q_ENUM(Look)
+
+    explicit PanelButton(QWidget* parent = nullptr);
+
+    QString text() const { return caption; }
+    void setText(const QString& text);
+
+    // Rest look: raised when true, flat when false (the default).
+    bool raised() const { return restRaised; }
+    void setRaised(bool on);
+
+    // Whether the press (release) handler processes the pending events once before it
+    // returns, so that the new look is painted at once.
+    bool pumpAfterPress() const { return pumpPress; }
+    void setPumpAfterPress(bool on) { pumpPress = on; }
+    bool pumpAfterRelease() const { return pumpRelease; }
+    void setPumpAfterRelease(bool on) { pumpRelease = on; }
+
+    Look look() const { return current; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    Look RestLook() const { return restRaised ? Raised : Flat; }
+    void SetLook(Look look);
+
+    QString caption;
+    bool restRaised = false;
+    bool pumpPress = false;
+    bool pumpRelease = false;
+    bool leftHeld = false;
+    Look current = Flat;
+};
+
+// A black panel holding one label at (6, 2) (its first direct QLabel child, given by the
+// layout). A left press on the panel or on its label pops its menu up with the top-left corner
+// at the panel's bottom-left corner; other buttons open nothing.
+class MenuTitle : public QFrame {
+    Q_OBJECT
+public:
+    explicit MenuTitle(QWidget* parent = nullptr);
+
+    void setMenu(QMenu* menu) { popup = menu; }
+    QMenu* menu() const { return popup; }
+
+    QLabel* label() const;
+
+    // Screen point where the menu opens.
+    QPoint MenuPoint() const;
+
+    // Gives the label the text, sizes the label to it and the panel to the label plus a
+    // 6-pixel margin on both sides.
+    void FitText(const QString& text);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QMenu* popup = nullptr;
+};
+
+// Title `number` (1 File, 2 Language, 3 Help) takes `text` and is refitted; the titles after it
+// are moved so that each starts where the one before it ends. Other numbers do nothing.
+void FitMenuTitle(const std::array<MenuTitle*, 3>& titles, int number, const QString& text);
+
+// Designer stores point sizes; the layouts are drawn in pixels at 96 dots per inch. Replaces
+// every point size found on `root` and its descendants by the pixel size it stands for there
+// (8 pt -> 11 px, 9 pt -> 12 px, 10 pt -> 13 px), so that text has the same size on any screen.
+void UseLayoutPixelFonts(QWidget* root);
+
+// Draws a 1-pixel bevel on the edge of `rect`: light top and left edges with dark bottom and
+// right edges when raised, the reverse when lowered.
+void DrawBevel(QPainter& painter, const QRect& rect, bool raised, const QPalette& palette);
