@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Options.h"
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+// A file descriptor closed by its last owner.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : value(fd) {}
+    Fd(Fd&& other) noexcept : value(other.release()) {}
+    Fd& operator=(Fd&& other) noexcept;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd();
+    int get() const { return value; }
+    int release();
+
+private:
+    int value = -1;
+};
+
+// The simulated device: an SSDP responder and announcer plus a small HTTP server, all on
+// one poll loop.
+class SimulatedDevice {
+public:
+    explicit SimulatedDevice(DevsimOptions options);
+
+    // Opens every socket; on failure returns false and sets error.
+    bool Open(std::string& error);
+
+    // Serves until stop becomes true or the lifetime ends.
+    void Serve(const std::atomic<bool>& stop);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct PendingAnswer {
+        Clock::time_point due;
+        std::vector<unsigned char> to; // a sockaddr_in
+        std::string datagram;
+    };
+    struct Connection {
+        Fd fd;
+        std::string in;
+        std::string out;
+        bool closeAfterWrite = false;
+        bool stalled = false; // the body goes out one byte at a time
+        size_t burst = 0;     // bytes still sent at once before the trickle (the head)
+        Clock::time_point nextByte;
+    };
+
+    void OnSearchDatagram();
+    void SendDueAnswers(Clock::time_point now);
+    void Announce();
+    void Accept();
+    bool OnReadable(Connection& connection);
+    bool OnWritable(Connection& connection, Clock::time_point now);
+    void AppendToFile(const std::string& path, const std::string& bytes);
+
+    DevsimOptions options;
+    Fd multicastIn;
+    Fd unicastOut;
+    Fd httpListen;
+    std::vector<PendingAnswer> pending;
+    std::vector<Connection> connections;
+    std::mt19937 random;
+    Clock::time_point nextNotify;
+};

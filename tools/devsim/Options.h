@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Everything a simulated device can be told on its command line.
+struct DevsimOptions {
+    std::string address;         // the device's own IPv4 address
+    int httpPort = 80;           // where the description is served
+    bool httpAnyAddress = false; // serve on 0.0.0.0 (for invented locations)
+    std::string descriptionPath = "/rootDesc.xml";
+    std::string friendlyName = "Korvane Router";
+    std::string manufacturer = "Korvane";
+    std::string modelName = "KT6610";
+    std::string modelNumber = "1.0";
+    std::string serialNumber = "000000000001";
+    std::string udn;    // derived from the address when empty
+    int answers = 4;    // answers to one ssdp:all search
+    bool notify = true; // send ssdp:alive announcements
+    int notifyIntervalMs = 30000;
+    bool notifyOnly = false;    // never answer a search
+    bool locationUpper = false; // header written "LOCATION" instead of "Location"
+    int maxDelayMs = 5000;      // upper bound of an answer's random delay
+    enum class Body { Length, Chunked, Close } body = Body::Length;
+    bool stallBody = false;    // announce a large body and send it one byte a second
+    std::string floodFirst;    // first invented location host
+    int floodCount = 0;        // invented location hosts per search
+    std::string requestLog;    // raw HTTP requests received are appended here
+    std::string searchLog;     // raw M-SEARCH datagrams received are appended here
+    std::string readyFile;     // written once every socket is listening
+    int lifetimeSeconds = 600; // a leaked simulator ends by itself
+};
+
+// Parses argv into options; on failure returns false and sets error.
+bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::string& error);
+
+const char* DevsimUsage();
