@@ -1,48 +1,38 @@
 #pragma once
 
+#include "Devices.h"
+
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace Korvane {
+// The local addresses a run searches, in order; an empty source means the machine's own
+// (LocalName resolved by ResolveNameToIP).
+using AddressSource = std::function<std::vector<std::string>()>;
 
-// One accepted device. Fields 2 and 7 to 9 are kept empty for layout compatibility.
-class DeviceProperty {
-public:
-    std::string ipAddress;
-    std::string spare1;
-    std::string friendlyName;
-    std::string modelNumber;
-    std::string serialNumber;
-    std::string location;
-    std::string spare2;
-    std::string spare3;
-    std::string spare4;
+// The group the search request goes to and the receiver joins, and their ports. Tests
+// point it at a loopback address, which no receiver can join; the program keeps the
+// SSDP defaults.
+struct SearchTarget {
+    std::string group = "239.255.255.250";
+    std::string port = "1900";
+    int receiverPort = 1900;
 };
-
-} // namespace Korvane
-
-// One distinct description address heard during the search phase.
-struct DeviceLocation {
-    std::string host;
-    std::string url;
-};
-
-using DeviceList = std::vector<std::shared_ptr<Korvane::DeviceProperty>>;
-using LocationList = std::vector<std::unique_ptr<DeviceLocation>>;
 
 // The discovery worker: one search run on a thread of its own.
 class UpnpThread {
 public:
-    UpnpThread();
-    virtual ~UpnpThread(); // waits until Run has returned
+    explicit UpnpThread(AddressSource addresses = {});
+    virtual ~UpnpThread(); // waits until the run has returned
     UpnpThread(const UpnpThread&) = delete;
     UpnpThread& operator=(const UpnpThread&) = delete;
 
-    // Starts the thread; swallows a failure to start and then returns false.
+    // Starts the thread once. A failure to start is swallowed: the result is then false
+    // and running is cleared, so that a caller watching running sees the search end.
     bool Start();
 
     // Hand-over with the main window, no lock: the main window writes searchTick and
@@ -54,9 +44,20 @@ public:
     std::unique_ptr<DeviceList> deviceList;
     std::unique_ptr<LocationList> locationList;
 
+    // Set before Start; read by the run only.
+    SearchTarget searchTarget;
+
 protected:
-    virtual void Run();
+    // Creates the running thread; tests override it to make the start fail.
+    virtual std::thread LaunchThread(std::function<void()> body);
 
 private:
+    class Search;
+
+    void Run();
+    // False when a stop request ended the search phase.
+    bool SearchAndIdentify();
+
+    AddressSource addressSource;
     std::thread thread;
 };

@@ -1,0 +1,67 @@
+#include "Identification.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    return upper;
+}
+
+} // namespace
+
+int FindTagLine(const TextLines& lines, std::string_view text) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(text) != std::string::npos) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::string ExtractTagValue(const TextLines& lines, std::string_view name) {
+    const auto open = "<" + std::string(name) + ">";
+    const auto close = "</" + std::string(name) + ">";
+    const int index = FindTagLine(lines, open);
+    if (index < 0) {
+        return "0";
+    }
+    const auto& line = lines[static_cast<std::size_t>(index)];
+    const auto start = line.find(open) + open.size();
+    const auto end = line.find(close);
+    if (end == std::string::npos || end < start) {
+        return {};
+    }
+    return line.substr(start, end - start);
+}
+
+bool IsAcceptedDevice(std::string_view manufacturer, std::string_view modelName) {
+    if (AsciiUpper(manufacturer).find("KORVANE") == std::string::npos) {
+        return false;
+    }
+    const auto model = AsciiUpper(modelName);
+    return std::find(kModelTable.begin(), kModelTable.end(), model) != kModelTable.end();
+}
+
+std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,
+                                                        const TextLines& lines) {
+    if (JoinLines(lines).size() <= 10) {
+        return nullptr;
+    }
+    const auto modelName = ExtractTagValue(lines, "modelName");
+    const auto manufacturer = ExtractTagValue(lines, "manufacturer");
+    if (!IsAcceptedDevice(manufacturer, modelName)) {
+        return nullptr;
+    }
+    auto device = std::make_shared<Korvane::DeviceProperty>();
+    device->ipAddress = location.host;
+    device->location = location.url;
+    device->friendlyName = ExtractTagValue(lines, "friendlyName");
+    device->modelNumber = ExtractTagValue(lines, "modelNumber");
+    device->serialNumber = ExtractTagValue(lines, "serialNumber");
+    return device;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Devices.h"
+#include "transport/TextLines.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The maker's models; a device's model name, upper-cased, must equal one of them.
+inline constexpr std::array<std::string_view, 10> kModelTable = {
+    "KT6610RU", "KT6610GR", "KT6610",   "KT5520GR", "KT5520RU",
+    "KT5520",   "KT5520UA", "BX-91CUA", "BX-91CRU", "BX-91C"};
+
+// Index of the first line holding text (case-sensitive), or -1.
+int FindTagLine(const TextLines& lines, std::string_view text);
+
+// The text between <name> and </name> on the first line holding <name>: "0" when no line
+// holds it, empty when the closing tag is not after it on the same line.
+std::string ExtractTagValue(const TextLines& lines, std::string_view name);
+
+// The maker's name anywhere in the manufacturer, any case; the model one of the table.
+bool IsAcceptedDevice(std::string_view manufacturer, std::string_view modelName);
+
+// The record of an accepted device described by lines, fetched from location; null when
+// the description is too short to be one or the device is not accepted.
+std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,
+                                                        const TextLines& lines);

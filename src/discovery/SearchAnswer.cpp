@@ -1,0 +1,99 @@
+#include "SearchAnswer.h"
+
+#include <algorithm>
+
+namespace {
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+bool IsIPv4Text(std::string_view text) {
+    if (text.size() < 7 || text.size() > 15) {
+        return false;
+    }
+    int digits = 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            if (digits == 0 || digits > 3) {
+                return false;
+            }
+            digits = 0;
+            value = 0;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+            value = value * 10 + (c - '0');
+            if (value > 255) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSearchedAddress(std::string_view address) {
+    return IsIPv4Text(address) && !StartsWith(address, "169") && !StartsWith(address, "127");
+}
+
+std::string LocationHost(std::string_view url) {
+    if (url.find('/') == std::string_view::npos) {
+        return {};
+    }
+    auto rest = url;
+    if (const auto scheme = url.find("://"); scheme != std::string_view::npos) {
+        rest = url.substr(scheme + 3);
+    }
+    auto authority = rest.substr(0, rest.find_first_of("/?#"));
+    if (const auto user = authority.rfind('@'); user != std::string_view::npos) {
+        authority = authority.substr(user + 1);
+    }
+    if (StartsWith(authority, "[")) {
+        const auto close = authority.find(']');
+        return std::string(close == std::string_view::npos ? authority
+                                                           : authority.substr(0, close + 1));
+    }
+    return std::string(authority.substr(0, authority.find(':')));
+}
+
+void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
+                       const std::string& sender) {
+    if (lines.empty()) {
+        return;
+    }
+    std::string start = lines.front().substr(0, 8);
+    std::transform(start.begin(), start.end(), start.begin(), AsciiUpper);
+    if (start == "M-SEARCH") {
+        return;
+    }
+    const auto line = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return StartsWith(l, "Location") || StartsWith(l, "LOCATION");
+    });
+    if (line == lines.end()) {
+        return;
+    }
+    // The value starts after the nine characters of the header name and its colon.
+    auto url = TrimControl(std::string_view(*line).substr(std::min<std::size_t>(9, line->size())));
+    auto host = LocationHost(url);
+    auto& list = collector.locations;
+    const bool known = std::any_of(list.begin(), list.end(),
+                                   [&host](const auto& entry) { return entry->host == host; });
+    if (known || list.size() >= LocationCollector::maxLocations) {
+        return;
+    }
+    auto& fromSender = collector.hostsBySender[sender];
+    if (fromSender >= LocationCollector::maxHostsPerSender) {
+        return;
+    }
+    ++fromSender;
+    list.push_back(
+        std::make_unique<DeviceLocation>(DeviceLocation{std::move(host), std::move(url)}));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Devices.h"
+#include "transport/TextLines.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// The SSDP search request, sent once per searched address: 95 bytes, no NUL.
+inline constexpr std::string_view kSearchRequest = "M-SEARCH * HTTP/1.1\r\n"
+                                                   "MX: 10\r\n"
+                                                   "ST: ssdp:all\r\n"
+                                                   "HOST: 239.255.255.250:1900\r\n"
+                                                   "MAN: \"ssdp:discover\"\r\n"
+                                                   "\r\n";
+
+// Plausibility check of a dotted IPv4 text: 7 to 15 characters, digits and dots, no empty
+// group before a dot, no group over 255. The number of dots is not checked.
+bool IsIPv4Text(std::string_view text);
+
+// An address is searched when it is IPv4 text and not link-local ("169") or loopback ("127").
+bool IsSearchedAddress(std::string_view address);
+
+// The host part of a description address: no scheme, user, port or path; an IPv6 host
+// keeps its brackets. A text without any "/" gives the empty host.
+std::string LocationHost(std::string_view url);
+
+// Collects the distinct description hosts of one run. A flood of invented locations must
+// not turn into hundreds of fetches: the list holds at most maxLocations hosts, and one
+// sending address contributes at most maxHostsPerSender of them.
+struct LocationCollector {
+    static constexpr std::size_t maxLocations = 256;
+    static constexpr int maxHostsPerSender = 8;
+
+    explicit LocationCollector(LocationList& list) : locations(list) {}
+
+    LocationList& locations;
+    std::unordered_map<std::string, int> hostsBySender;
+};
+
+// Reads one datagram's lines: a search request is ignored; otherwise the first line that
+// begins with "Location" or "LOCATION" names the description address, and a host not yet
+// in the list is appended with that address.
+void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
+                       const std::string& sender);

@@ -1,0 +1,201 @@
+#include "SearchAnswer.h"
+#include "Upnpthread.h"
+#include "support/Descriptions.h"
+#include "support/FakeDevice.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <gtest/gtest.h>
+#include <system_error>
+
+namespace {
+
+// Every worker here searches only "0.0.0.0" (or addresses never searched) with its
+// target on loopback: the request goes to the fake device on 127.0.0.1, and the group
+// receiver, asked to join a loopback address, joins nothing.
+std::unique_ptr<UpnpThread> StartWorker(const FakeDevice& device, int groupPort,
+                                        std::vector<std::string> addresses = {"0.0.0.0"}) {
+    auto worker =
+        std::make_unique<UpnpThread>([addresses = std::move(addresses)] { return addresses; });
+    worker->searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+    worker->keepRunning = true;
+    worker->running = true;
+    EXPECT_TRUE(worker->Start());
+    return worker;
+}
+
+bool WaitForEnd(const UpnpThread& worker, int timeoutMs = 60000) {
+    return WaitUntil([&worker] { return !worker.running.load(std::memory_order_acquire); },
+                     timeoutMs);
+}
+
+// Lets the worker enter its first receive pass after its request reached the device.
+void LetFirstPassBegin(const FakeDevice& device) {
+    ASSERT_TRUE(device.WaitForSearch(10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+LoopbackHttpServer::Responder Serve(const std::string& body, int delayMs = 0) {
+    return [body, delayMs](int fd, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        LoopbackHttpServer::SendAll(fd, LoopbackHttpServer::Response("200 OK", body));
+    };
+}
+
+std::vector<std::string> Addresses(const DeviceList& devices) {
+    std::vector<std::string> addresses;
+    for (const auto& device : devices) {
+        addresses.push_back(device->ipAddress);
+    }
+    return addresses;
+}
+
+class WorkerTest : public ::testing::Test {
+protected:
+    int groupPort = FreeUdpPort();
+};
+
+TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
+    LoopbackHttpServer router(
+        Serve(Description("KORVANE Networks Ltd.", "KT6610", "Office", "KT-6610 v2", "S123")),
+        "127.0.0.1");
+    LoopbackHttpServer foreign(Serve(Description("Other Corp", "KT6610")), "127.0.0.2");
+    LoopbackHttpServer announced(Serve(Description("Korvane", "bx-91c", "Hall")), "127.0.0.3");
+    FakeDevice device({Answer(router.Url("/a.xml")), Answer(router.Url("/b.xml"), "Location"),
+                       Answer(foreign.Url("/d.xml")), Answer("http://127.0.0.4:9/gone.xml")},
+                      {"NOTIFY * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nLocation: " +
+                       announced.Url("/n.xml") + "\r\nNTS: ssdp:alive\r\n\r\n"},
+                      groupPort);
+    auto worker = StartWorker(device, groupPort);
+    LetFirstPassBegin(device);
+    worker->searchTick = 40;
+    ASSERT_TRUE(WaitForEnd(*worker));
+
+    ASSERT_EQ(device.Searches().size(), 1u);
+    EXPECT_EQ(device.Searches().front(), kSearchRequest);
+    ASSERT_NE(worker->deviceList, nullptr);
+    const auto& devices = *worker->deviceList;
+    ASSERT_EQ(Addresses(devices), (std::vector<std::string>{"127.0.0.1", "127.0.0.3"}));
+    EXPECT_EQ(devices[0]->friendlyName, "Office");
+    EXPECT_EQ(devices[0]->modelNumber, "KT-6610 v2");
+    EXPECT_EQ(devices[0]->serialNumber, "S123");
+    EXPECT_EQ(devices[0]->location, router.Url("/a.xml"));
+    EXPECT_EQ(devices[1]->friendlyName, "Hall");
+    // The same host named twice is fetched once, at the address heard first.
+    ASSERT_EQ(router.Requests().size(), 1u);
+    EXPECT_EQ(RequestPath(router.Requests().front()), "/a.xml");
+    EXPECT_EQ(foreign.Requests().size(), 1u);
+}
+
+// A pass takes every answer already waiting, not one per socket; one sender still names
+// at most eight hosts.
+TEST_F(WorkerTest, OnePassTakesEveryWaitingAnswerUpToEightHostsOfOneSender) {
+    std::vector<std::unique_ptr<LoopbackHttpServer>> routers;
+    std::vector<std::string> answers;
+    for (int i = 0; i < 10; ++i) {
+        routers.push_back(std::make_unique<LoopbackHttpServer>(
+            Serve(Description("Korvane", "KT5520")), "127.0.0." + std::to_string(10 + i)));
+        answers.push_back(Answer(routers.back()->Url("/desc.xml")));
+    }
+    FakeDevice device(answers);
+    auto worker = StartWorker(device, groupPort);
+    LetFirstPassBegin(device);
+    worker->searchTick = 40;
+    ASSERT_TRUE(WaitForEnd(*worker));
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < 8; ++i) {
+        expected.push_back("127.0.0." + std::to_string(10 + i));
+    }
+    EXPECT_EQ(Addresses(*worker->deviceList), expected);
+    EXPECT_TRUE(routers[8]->Requests().empty());
+    EXPECT_TRUE(routers[9]->Requests().empty());
+}
+
+TEST_F(WorkerTest, StopDuringTheSearchIsHonouredBeforeTheNextPass) {
+    LoopbackHttpServer router(Serve(Description("Korvane", "KT6610")));
+    FakeDevice device({Answer(router.Url("/desc.xml"))});
+    auto worker = StartWorker(device, groupPort);
+    LetFirstPassBegin(device);
+    worker->keepRunning = false;
+    worker.reset(); // returns once the pass under way has ended
+    EXPECT_TRUE(router.Requests().empty());
+}
+
+TEST_F(WorkerTest, StopDuringIdentificationWaitsForEveryFetch) {
+    LoopbackHttpServer first(Serve(Description("Korvane", "KT6610"), 500), "127.0.0.1");
+    LoopbackHttpServer second(Serve(Description("Korvane", "KT5520"), 500), "127.0.0.2");
+    FakeDevice device({Answer(first.Url("/desc.xml")), Answer(second.Url("/desc.xml"))});
+    auto worker = StartWorker(device, groupPort);
+    LetFirstPassBegin(device);
+    worker->searchTick = 40;
+    ASSERT_TRUE(WaitUntil([&first] { return !first.Requests().empty(); }, 20000));
+    worker->keepRunning = false;
+    ASSERT_TRUE(WaitForEnd(*worker));
+    EXPECT_EQ(Addresses(*worker->deviceList), (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
+}
+
+// The window closed during the pass under way, so no pass follows to see the stop.
+TEST_F(WorkerTest, StopAfterTheLastWindowClosedStillIdentifies) {
+    LoopbackHttpServer router(Serve(Description("Korvane", "KT6610")));
+    FakeDevice device({Answer(router.Url("/desc.xml"))});
+    auto worker = StartWorker(device, groupPort);
+    LetFirstPassBegin(device);
+    worker->searchTick = 40;
+    worker->keepRunning = false;
+    ASSERT_TRUE(WaitForEnd(*worker));
+    EXPECT_EQ(Addresses(*worker->deviceList), std::vector<std::string>{"127.0.0.1"});
+}
+
+TEST_F(WorkerTest, NoUsableAddressEndsAtOnceWithAnEmptyList) {
+    FakeDevice device({});
+    auto worker = StartWorker(device, groupPort,
+                              {"127.0.0.1", "169.254.3.4", "fe80::1", "::1", "router.local"});
+    ASSERT_TRUE(WaitForEnd(*worker, 10000));
+    ASSERT_NE(worker->deviceList, nullptr);
+    EXPECT_TRUE(worker->deviceList->empty());
+    EXPECT_TRUE(device.Searches().empty());
+}
+
+// The address at index 1 listens until the tick reaches 120, the skipped IPv6 address
+// counting for the index.
+TEST_F(WorkerTest, AddressAtIndexOneListensUntilTick120) {
+    LoopbackHttpServer router(Serve(Description("Korvane", "KT6610")));
+    FakeDevice device({Answer(router.Url("/desc.xml"))});
+    auto worker = StartWorker(device, groupPort, {"fe80::1", "0.0.0.0"});
+    LetFirstPassBegin(device);
+    worker->searchTick = 119;
+    std::this_thread::sleep_for(std::chrono::milliseconds(4500)); // more than a whole pass
+    EXPECT_TRUE(worker->running.load(std::memory_order_acquire));
+    EXPECT_TRUE(router.Requests().empty());
+    worker->searchTick = 120;
+    ASSERT_TRUE(WaitForEnd(*worker));
+    EXPECT_EQ(Addresses(*worker->deviceList), std::vector<std::string>{"127.0.0.1"});
+}
+
+class UnstartableWorker : public UpnpThread {
+public:
+    using UpnpThread::UpnpThread;
+
+protected:
+    std::thread LaunchThread(std::function<void()>) override {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+};
+
+TEST(WorkerStartTest, AFailedStartIsSwallowedAndEndsTheSearch) {
+    UnstartableWorker worker([] { return std::vector<std::string>{"127.0.0.1"}; });
+    worker.running = true;
+    EXPECT_FALSE(worker.Start());
+    EXPECT_FALSE(worker.running.load(std::memory_order_acquire));
+    EXPECT_EQ(worker.deviceList, nullptr);
+}
+
+TEST(WorkerStartTest, StartsOnlyOnce) {
+    UpnpThread worker([] { return std::vector<std::string>{"127.0.0.1"}; });
+    worker.running = true;
+    EXPECT_TRUE(worker.Start());
+    EXPECT_FALSE(worker.Start());
+    EXPECT_TRUE(WaitForEnd(worker, 10000));
+}
+
+} // namespace

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A tiny HTTP server on one loopback address, serving one connection at a time on a
+// thread of its own. It records each raw request head and lets a responder write
+// whatever bytes the test wants, however slowly.
+class LoopbackHttpServer {
+public:
+    // Writes the response on the connection fd; the request head is given as received.
+    using Responder = std::function<void(int fd, const std::string& request)>;
+
+    explicit LoopbackHttpServer(Responder responder, const std::string& address = "127.0.0.1",
+                                int port = 0);
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    bool Listening() const { return listener >= 0; }
+    int Port() const { return port; }
+    // "http://address:port" followed by path.
+    std::string Url(const std::string& path) const;
+    std::vector<std::string> Requests() const;
+
+    // Response helpers for responders.
+    static void SendAll(int fd, const std::string& bytes);
+    // A complete response with a Content-Length.
+    static std::string Response(const std::string& status, const std::string& body);
+    // Waits until the client closes the connection (at most 20 s).
+    static void WaitForClose(int fd);
+
+private:
+    void Serve();
+
+    Responder responder;
+    std::string address;
+    int listener = -1;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+    mutable std::mutex lock;
+    std::vector<std::string> requests;
+    std::thread thread;
+};
+
+// The request line's path of a raw request head ("GET /a HTTP/1.1..." gives "/a").
+std::string RequestPath(const std::string& request);
