@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
+#include <random>
 #include <vector>
 
 namespace {
@@ -210,6 +211,30 @@ TEST_F(Pictures, BrokenInputGivesANullImage) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(DecodeJpeg(c.bytes).isNull());
     }
+}
+
+// Corrupt bytes anywhere (headers, tables, entropy data) must never crash or abort: the
+// decoder gives either a null image or a picture of the size the header promises.
+TEST_F(Pictures, CorruptedBannersNeverCrashTheDecoder) {
+    const QByteArray good = ReadFile(QStringLiteral(":/pictures/banner.jpg"));
+    ASSERT_FALSE(good.isEmpty());
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<qsizetype> position(0, good.size() - 1);
+    std::uniform_int_distribution<int> byte(0, 255), count(1, 8);
+    int nulls = 0;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bytes = good;
+        for (int n = count(random); n > 0; --n) {
+            bytes[position(random)] = static_cast<char>(byte(random));
+        }
+        const QImage image = DecodeJpeg(bytes);
+        if (image.isNull()) {
+            ++nulls;
+        } else {
+            EXPECT_EQ(image.format(), QImage::Format_RGB32) << "round " << round;
+        }
+    }
+    EXPECT_GT(nulls, 0);
 }
 
 TEST_F(Pictures, LoadJpegPictureRefusesWhatItCannotReadOrDecode) {
