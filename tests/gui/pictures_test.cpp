@@ -1,6 +1,9 @@
 #include "windows/JpegPicture.h"
+#include "windows/Pictures.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -290,4 +293,35 @@ TEST_F(Pictures, DevicePictureShowsBlueScreensAndAGreenCable) {
     EXPECT_EQ(CountPixels(device, QRect(0, 18, 32, 14), IsBlue), 0);
 }
 
+TEST_F(Pictures, IconsCarryEveryDrawnSize) {
+    const struct {
+        const char* name;
+        QIcon icon;
+        std::vector<QSize> sizes;
+    } cases[] = {
+        {"program",
+         ProgramIcon(),
+         {{20, 18}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}},
+        {"about", AboutIcon(), {{16, 16}, {32, 32}, {48, 48}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.icon.availableSizes().size(), static_cast<qsizetype>(c.sizes.size()));
+        for (const QSize size : c.sizes) {
+            const QPixmap pixmap = c.icon.pixmap(size);
+            EXPECT_EQ(pixmap.size(), size);
+            EXPECT_TRUE(pixmap.hasAlphaChannel());
+        }
+    }
+}
+
 } // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
