@@ -139,6 +139,8 @@ def router(x, y, size):
         lines.append(wave(x + 16 * s, y + 16 * s, radius * s, 2.8 * s, 50, 130))
     lines += ["fill '#8a939e'", f"roundrectangle {box(5.4, 8, 8.0, 20)} {r / 2},{r / 2}",
               f"roundrectangle {box(24.0, 8, 26.6, 20)} {r / 2},{r / 2}"]
+    # A lighter rim keeps the dark body apart from a dark panel or tray.
+    lines += ["fill '#5c6673'", f"roundrectangle {box(0.4, 17.4, 31.6, 30.6)} {r},{r}"]
     lines += ["fill '#101317'", f"roundrectangle {box(1, 18, 31, 30)} {r},{r}",
               "fill '#3a414b'", f"roundrectangle {box(2.2, 19.2, 29.8, 24.6)} {r / 2},{r / 2}"]
     lines += ["fill '#48e05a'"]
