@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -16,3 +17,9 @@ public:
 std::string ReadRegistryValue(int root, const std::string& keyPath, const std::string& valueName);
 void WriteRegistryValue(int root, const std::string& keyPath, const std::string& valueName,
                         const std::string& value);
+
+// Stores a number (a DWORD value) where WriteRegistryValue stores a string. The program itself
+// never stores numbers; this is how a value of another type comes to be in the store, for tests
+// of what reading one does.
+void WriteRegistryNumber(int root, const std::string& keyPath, const std::string& valueName,
+                         std::uint32_t value);

@@ -1,0 +1,146 @@
+#include "SettingsFile.h"
+
+#include "settings.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace settings {
+namespace {
+
+// Far larger than any store the program writes; a bigger file is not one of ours.
+constexpr off_t kMaxStoreSize = 1 << 20;
+
+void (*beforeRename)(const std::string&) = nullptr;
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
+    throw RegistryError(what + " " + path + ": " + std::strerror(error));
+}
+
+bool ReadAll(int fd, std::string& text) {
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || text.size() + static_cast<std::size_t>(got) > kMaxStoreSize)
+            return false;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+void MakeFolders(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            Fail("cannot create the settings folder", part, errno);
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        Fail("cannot use the settings folder", folder, errno);
+    if (!S_ISDIR(info.st_mode))
+        Fail("cannot use the settings folder", folder, ENOTDIR);
+}
+
+std::string UtcStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return text;
+}
+
+} // namespace
+
+LoadResult LoadStoreFile(const std::string& path, Store& store) {
+    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno == ENOENT || errno == ENOTDIR ? LoadResult::Missing : LoadResult::Unreadable;
+    std::string text;
+    if (!ReadAll(fd.get(), text))
+        return LoadResult::Unreadable;
+    auto parsed = ParseStore(text);
+    if (!parsed)
+        return LoadResult::Unreadable;
+    store = std::move(*parsed);
+    return LoadResult::Loaded;
+}
+
+void MoveAside(const std::string& path) {
+    const std::string base = path + ".unreadable-" + UtcStamp();
+    std::string aside = base;
+    for (int n = 1; ::access(aside.c_str(), F_OK) == 0; ++n)
+        aside = base + "-" + std::to_string(n);
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        Fail("cannot move the unreadable settings file aside", path, errno);
+}
+
+void ReplaceFile(const std::string& folder, const std::string& path, const std::string& text) {
+    MakeFolders(folder);
+    std::string temporary = path + ".tmp-XXXXXX";
+    Fd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        Fail("cannot write the settings folder", folder, errno);
+    const auto failWrite = [&](int error) {
+        ::unlink(temporary.c_str());
+        Fail("cannot write the settings file", temporary, error);
+    };
+    if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0)
+        failWrite(errno);
+    if (::close(fd.release()) != 0)
+        failWrite(errno);
+    if (beforeRename != nullptr)
+        beforeRename(temporary);
+    if (::rename(temporary.c_str(), path.c_str()) != 0)
+        failWrite(errno);
+    // The rename itself reaches the disk only with the folder; the value is stored either way,
+    // so a failure here is not reported.
+    const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
+}
+
+void SetBeforeRenameHook(void (*hook)(const std::string&)) {
+    beforeRename = hook;
+}
+
+} // namespace settings

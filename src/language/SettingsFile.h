@@ -1,0 +1,32 @@
+#pragma once
+
+#include "SettingsFormat.h"
+
+#include <string>
+
+// The files that hold the settings store. Failures to write raise RegistryError.
+namespace settings {
+
+enum class LoadResult {
+    Loaded,
+    // No file, or no folder: nothing has been stored yet.
+    Missing,
+    // A file that cannot be read or is not in the store's form.
+    Unreadable,
+};
+
+LoadResult LoadStoreFile(const std::string& path, Store& store);
+
+// Keeps an unreadable store beside the fresh one, as "<path>.unreadable-<UTC time>".
+void MoveAside(const std::string& path);
+
+// Replaces the file at `path` with `text` so that a crash at any moment leaves either the old
+// or the new content: a temporary file in the same folder is written, flushed to the disk and
+// renamed over. Creates the folder (and its parents) when missing.
+void ReplaceFile(const std::string& folder, const std::string& path, const std::string& text);
+
+// Called with the temporary file's path after it is written and before the rename: lets tests
+// stop the process at the moment a crash would hurt most. Null in the program.
+void SetBeforeRenameHook(void (*hook)(const std::string& temporaryPath));
+
+} // namespace settings

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The text form of one root of the settings store, for example:
+//
+//   [SOFTWARE\Korvane\Pathmere]
+//   "Language"=sz:"TR"
+//   "Count"=dword:42
+//
+// Keys and value names are matched without regard to ASCII letter case, as the registry does,
+// and keep the spelling of their first write. Names and strings are quoted with the escapes
+// \\ \" \n \r \t and \xHH; a line starting with '#' or ';' is a comment.
+namespace settings {
+
+inline constexpr std::string_view kString = "sz";
+inline constexpr std::string_view kExpandString = "expand_sz";
+inline constexpr std::string_view kNumber = "dword";
+
+struct Value {
+    std::string name;
+    std::string type;
+    // The decoded text of a string; the payload as written for any other type.
+    std::string data;
+};
+
+struct Key {
+    std::string path;
+    std::vector<Value> values;
+};
+
+struct Store {
+    std::vector<Key> keys;
+};
+
+// Null when the text is not in the store's form.
+std::optional<Store> ParseStore(std::string_view text);
+std::string FormatStore(const Store& store, std::string_view comment);
+
+const Value* FindValue(const Store& store, std::string_view keyPath, std::string_view name);
+// Creates the key and the value when missing; replaces the type and data otherwise.
+void SetValue(Store& store, std::string_view keyPath, std::string_view name, std::string_view type,
+              std::string_view data);
+
+// A key path as passed by callers ("\SOFTWARE\Korvane\Pathmere\") to the key's name in the
+// store ("SOFTWARE\Korvane\Pathmere"). The registry ignores a trailing backslash, so a path
+// with one and a path without are the same key. Null for a path that cannot be stored: one
+// with a control character, or with an empty component ("A\\B").
+std::optional<std::string> NormalizeKeyPath(std::string_view keyPath);
+
+} // namespace settings

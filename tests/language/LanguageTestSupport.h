@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Language.h"
+
+#include <QString>
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// The 27 keys in the order the loader reads them, with the member each one fills.
+struct KeyMember {
+    const char* name;
+    QString Lang::*member;
+};
+
+inline const std::array<KeyMember, 27> kReadingOrder{{
+    {"stCountry", &Lang::stCountry},
+    {"stConnect", &Lang::stConnect},
+    {"stFile", &Lang::stFile},
+    {"stClose", &Lang::stClose},
+    {"stLanguage", &Lang::stLanguage},
+    {"stTurkish", &Lang::stTurkish},
+    {"stEnglish", &Lang::stEnglish},
+    {"stGreek", &Lang::stGreek},
+    {"stRussian", &Lang::stRussian},
+    {"stRefresh", &Lang::stRefresh},
+    {"stAppName", &Lang::stAppName},
+    {"stShow", &Lang::stShow},
+    {"stNetworkList", &Lang::stNetworkList},
+    {"stMessage", &Lang::stMessage},
+    {"stBtnRetry", &Lang::stBtnRetry},
+    {"stBtnOk", &Lang::stBtnOk},
+    {"stYes", &Lang::stYes},
+    {"stNo", &Lang::stNo},
+    {"stSearchKorvaneProducts", &Lang::stSearchKorvaneProducts},
+    {"stProductName", &Lang::stProductName},
+    {"stIpAddress", &Lang::stIpAddress},
+    {"stUtilityCaption", &Lang::stUtilityCaption},
+    {"stAbout", &Lang::stAbout},
+    {"stHelp", &Lang::stHelp},
+    {"stVersion", &Lang::stVersion},
+    {"stMnUsageGuide", &Lang::stMnUsageGuide},
+    {"stLegalNotice", &Lang::stLegalNotice},
+}};
+
+// A folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path Write(std::string_view name, std::string_view bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadBytes(const std::filesystem::path& file);
