@@ -1,0 +1,72 @@
+#include "mainwindow/DeviceMerge.h"
+#include "mainwindow/Guarded.h"
+#include "mainwindow/Main.h"
+#include "ui_frmMain.h"
+
+#include <QDesktopServices>
+#include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
+
+void MergeDevices(DeviceList& into, const DeviceList& from) {
+    for (const auto& record : from) {
+        if (!record) {
+            continue;
+        }
+        const bool known = std::any_of(into.begin(), into.end(), [&](const auto& kept) {
+            return kept && kept->ipAddress == record->ipAddress;
+        });
+        if (!known) {
+            into.push_back(record);
+        }
+    }
+}
+
+void TfrmMain::FillDeviceList() {
+    Guarded([this] {
+        QTreeWidget* list = ui->lstNetworkList;
+        list->clear();
+        if (foundDevices) {
+            for (std::size_t i = 0; i < foundDevices->size(); ++i) {
+                const auto& record = (*foundDevices)[i];
+                if (record) {
+                    AddDeviceRow(record->friendlyName, record->ipAddress, 0, static_cast<int>(i));
+                }
+            }
+        }
+        if (list->topLevelItemCount() > 0) {
+            list->topLevelItem(0)->setSelected(true); // selection only; focus stays as it was
+        }
+    });
+}
+
+void TfrmMain::AddDeviceRow(const std::string& caption, const std::string& ipText, int imageIndex,
+                            int rowPosition) {
+    Guarded([&] {
+        auto* row = new QTreeWidgetItem;
+        ui->lstNetworkList->insertTopLevelItem(rowPosition, row);
+        row->setText(0, QString::fromStdString(caption));
+        if (imageIndex == 0) {
+            row->setIcon(0, QIcon(QStringLiteral(":/pictures/device.png")));
+        }
+        row->setSizeHint(0, QSize(0, 32)); // rows as high as the device picture
+        row->setText(1, QString::fromStdString(ipText));
+    });
+}
+
+void TfrmMain::lstNetworkListDblClick() {
+    Guarded([this] {
+        const QList<QTreeWidgetItem*> selected = ui->lstNetworkList->selectedItems();
+        if (selected.isEmpty()) {
+            return;
+        }
+        const std::string address = selected.first()->text(1).toStdString();
+        // Handed over as it stands: no port, no path. A failure to open is not reported.
+        QDesktopServices::openUrl(
+            QUrl(QStringLiteral("http://") + QString::fromStdString(address)));
+    });
+}
+
+void TfrmMain::btnNextClick() {
+    Guarded([this] { lstNetworkListDblClick(); });
+}

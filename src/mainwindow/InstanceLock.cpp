@@ -1,0 +1,59 @@
+#include "mainwindow/InstanceLock.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A folder is trusted when it is a real folder (not a link) of this user that no one else can
+// write: otherwise another user could hold the lock or plant a link in our name.
+bool Trusted(const std::string& folder) {
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0) {
+        return false;
+    }
+    return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 0022) == 0;
+}
+
+} // namespace
+
+std::string InstanceLock::Folder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/' && Trusted(runtime)) {
+        return runtime;
+    }
+    const std::string own = "/tmp/pathmere-" + std::to_string(getuid());
+    if (mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) {
+        return {};
+    }
+    return Trusted(own) ? own : std::string();
+}
+
+std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& folder, Result& result) {
+    result = Result::Unavailable;
+    if (folder.empty()) {
+        return nullptr;
+    }
+    const std::string path = folder + "/" + kFileName;
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return nullptr;
+    }
+    // flock locks belong to the open file, so a second open in the same process conflicts
+    // too, and the system drops the lock with the last descriptor when the process ends.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        result = errno == EWOULDBLOCK ? Result::HeldByAnother : Result::Unavailable;
+        close(fd);
+        return nullptr;
+    }
+    result = Result::Acquired;
+    return std::unique_ptr<InstanceLock>(new InstanceLock(fd));
+}
+
+InstanceLock::~InstanceLock() {
+    close(fd);
+}

@@ -1,0 +1,191 @@
+#include "mainwindow/Main.h"
+
+#include "language/Language.h"
+#include "mainwindow/Guarded.h"
+#include "mainwindow/InstanceLock.h"
+#include "ui_frmMain.h"
+#include "windows/JpegPicture.h"
+#include "windows/chrome.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace {
+
+std::unique_ptr<UpnpThread> MakeRealWorker() {
+    return std::make_unique<UpnpThread>();
+}
+
+QTimer* NamedTimer(QObject* owner, const char* name, int interval) {
+    auto* timer = new QTimer(owner);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    return timer;
+}
+
+QMenu* NamedMenu(QWidget* owner, const char* name, std::initializer_list<QAction*> items) {
+    auto* menu = new QMenu(owner);
+    menu->setObjectName(QLatin1String(name));
+    for (QAction* item : items) {
+        menu->addAction(item);
+    }
+    return menu;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::frmMain>()),
+      makeWorker(workerFactory ? std::move(workerFactory) : WorkerFactory(MakeRealWorker)) {
+    ui->setupUi(this);
+    setFixedSize(584, 386);
+    UseLayoutPixelFonts(this);
+    InitPictureResources();
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/pathmere.png")));
+    ui->imgBanner->setPixmap(
+        QPixmap::fromImage(LoadJpegPicture(QStringLiteral(":/pictures/banner.jpg"))));
+    BuildMenus();
+    BuildTimers();
+    ConnectControls();
+    Guarded([this] {
+        lang = &Lang::Instance();
+        InitializeMainWindow();
+        tmrInit->start();
+    });
+}
+
+TfrmMain::~TfrmMain() {
+    tmrSearch->stop();
+    tmrRetired->stop();
+    FormDestroy();
+    // A search still running is asked to stop but not waited for.
+    SwitchWorker(0);
+    retiredWorkers.Abandon();
+}
+
+void TfrmMain::BuildMenus() {
+    pmFile = NamedMenu(this, "pmFile", {ui->mnClose});
+    pmLanguage =
+        NamedMenu(this, "pmLanguage", {ui->mnEnglish, ui->mnGreek, ui->mnRussian, ui->mnTurkish});
+    pmHelp = NamedMenu(this, "pmHelp", {ui->mnAbout, ui->mnUserManual, ui->mnLegalNotice});
+    TrayMenu = NamedMenu(this, "TrayMenu", {ui->mnShow, ui->mnClose2});
+    ui->pnlMnFile->setMenu(pmFile);
+    ui->pnlMnLanguage->setMenu(pmLanguage);
+    ui->pnlMnHelp->setMenu(pmHelp);
+}
+
+void TfrmMain::BuildTimers() {
+    tmrSearch = NamedTimer(this, "tmrSearch", 1000);
+    tmrInit = NamedTimer(this, "tmrInit", 1000);
+    tmrRetired = NamedTimer(this, "tmrRetired", 250);
+}
+
+void TfrmMain::ConnectControls() {
+    connect(ui->mnClose, &QAction::triggered, this, &TfrmMain::mnCloseClick);
+    connect(ui->mnClose2, &QAction::triggered, this, &TfrmMain::mnCloseClick);
+    connect(ui->mnShow, &QAction::triggered, this, &TfrmMain::mnShowClick);
+    connect(ui->mnTurkish, &QAction::triggered, this, &TfrmMain::mnTurkishClick);
+    connect(ui->mnEnglish, &QAction::triggered, this, &TfrmMain::mnEnglishClick);
+    connect(ui->mnGreek, &QAction::triggered, this, &TfrmMain::mnGreekClick);
+    connect(ui->mnRussian, &QAction::triggered, this, &TfrmMain::mnRussianClick);
+    connect(ui->btnRefresh, &PanelButton::clicked, this, &TfrmMain::btnRefreshClick);
+    connect(ui->btnNext, &PanelButton::clicked, this, &TfrmMain::btnNextClick);
+    connect(ui->btnMinimize, &PanelButton::clicked, this, &TfrmMain::btnMinimizeClick);
+    connect(ui->btnCloseForm, &PanelButton::clicked, this, &TfrmMain::btnCloseFormClick);
+    connect(tmrSearch, &QTimer::timeout, this, &TfrmMain::tmrSearchTimer);
+    connect(tmrInit, &QTimer::timeout, this, &TfrmMain::tmrInitTimer);
+    connect(tmrRetired, &QTimer::timeout, this, &TfrmMain::ReleaseFinishedWorkers);
+    // A double click anywhere in the list, on a row or not, opens the selected row.
+    ui->lstNetworkList->viewport()->installEventFilter(this);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->lstNetworkList->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // The first click of the double click has already selected the row under the pointer.
+        lstNetworkListDblClick();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::InitializeMainWindow() {
+    Guarded([this] {
+        registryKeyPath = "\\SOFTWARE\\Korvane\\Pathmere\\";
+        StartupLanguage();
+        UpdateTrayIcon(kTrayAdd);
+        UpdateTrayIcon(kTrayModify);
+        QTreeWidget* list = ui->lstNetworkList;
+        list->clear();
+        list->headerItem()->setText(0, lang->stProductName);
+        list->setColumnWidth(0, 250);
+        list->headerItem()->setText(1, lang->stIpAddress);
+        list->setColumnWidth(1, 150);
+        foundDevices = std::make_unique<DeviceList>();
+        ShowPanel(0);
+    });
+}
+
+bool TfrmMain::FormCreate() {
+    bool first = true;
+    Guarded([&] {
+        InstanceLock::Result result = InstanceLock::Result::Unavailable;
+        instanceLock = InstanceLock::Acquire(InstanceLock::Folder(), result);
+        first = result != InstanceLock::Result::HeldByAnother;
+    });
+    return first;
+}
+
+void TfrmMain::tmrInitTimer() {
+    Guarded([this] {
+        tmrInit->stop();
+        if (commandLine == QStringLiteral("simge")) {
+            SendToTray();
+        }
+        btnRefreshClick();
+    });
+}
+
+void TfrmMain::mnCloseClick() {
+    Guarded([this] {
+        closingForGood = true;
+        close();
+    });
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    if (!placed) {
+        // Centred at the first showing; later showings keep the last position.
+        placed = true;
+        if (QScreen* where = screen()) {
+            const QRect area = where->geometry();
+            move(std::max(area.x(), area.x() + (area.width() - width()) / 2),
+                 std::max(area.y(), area.y() + (area.height() - height()) / 2));
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (!closingForGood && !isMinimized()) {
+        // The system's close request on a shown window only sends it to the tray.
+        event->ignore();
+        SendToTray();
+        return;
+    }
+    closingForGood = true;
+    event->accept();
+    FormClose();
+    QCoreApplication::quit();
+}
+
+void TfrmMain::FormClose() {
+    Guarded([this] { UpdateTrayIcon(kTrayDelete); });
+}
+
+void TfrmMain::FormDestroy() {
+    Guarded([this] { UpdateTrayIcon(kTrayDelete); });
+}

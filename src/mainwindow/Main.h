@@ -1,0 +1,161 @@
+#pragma once
+
+#include "discovery/Upnpthread.h"
+#include "mainwindow/RetiredWorkers.h"
+
+#include <QString>
+#include <QWidget>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class InstanceLock;
+class Lang;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace Ui {
+class frmMain;
+}
+
+// The main window: a frameless window with its own title strip and menu bar that searches the
+// network for the maker's devices and opens the chosen one's web page. Its operations are split
+// over Main.cpp (start-up and shutdown), SearchCycle.cpp, DeviceList.cpp,
+// LanguageApplication.cpp and WindowState.cpp (tray icon and window states).
+class TfrmMain : public QWidget {
+    Q_OBJECT
+public:
+    // Makes the discovery worker of each search, not yet started. The program's factory makes
+    // a worker that searches the machine's own addresses; tests give workers that search
+    // nothing or fake ones.
+    using WorkerFactory = std::function<std::unique_ptr<UpnpThread>()>;
+
+    explicit TfrmMain(WorkerFactory workerFactory = {}, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The program's arguments joined by single blanks; "simge" starts the program in the tray.
+    void SetCommandLine(const QString& text) { commandLine = text; }
+
+    // Start-up and shutdown.
+    void InitializeMainWindow();
+    // The single-instance check: false when another instance of this user holds the lock, and
+    // the program is then to end with exit code 0.
+    bool FormCreate();
+    void tmrInitTimer();
+    void mnCloseClick();
+
+    // Search cycle.
+    void btnRefreshClick();
+    void StartSearch();
+    void SwitchWorker(int mode);
+    void tmrSearchTimer();
+    void ShowPanel(int which);
+    void WaitPumping(std::int32_t passes);
+
+    // Device list and opening a device.
+    void FillDeviceList();
+    void AddDeviceRow(const std::string& caption, const std::string& ipText, int imageIndex,
+                      int rowPosition);
+    void lstNetworkListDblClick();
+    void btnNextClick();
+
+    // Language choice and application.
+    void mnTurkishClick();
+    void mnEnglishClick();
+    void mnGreekClick();
+    void mnRussianClick();
+    void LoadLanguage(const std::string& code, const QString& path);
+    void ApplyLanguage();
+    void FitMenuTitle(int number, const QString& text);
+
+    // Window states and the tray icon.
+    void btnMinimizeClick();
+    void btnCloseFormClick();
+    void mnShowClick();
+    void RestoreMainWindow();
+    bool UpdateTrayIcon(int request);
+    QIcon TrayIconHandle() const;
+    QString TrayTipText() const;
+    // Hides the window in the tray, or minimises it where no tray can hold the icon.
+    void SendToTray();
+    bool TrayHoldsIcon() const;
+
+    // State for tests and tools.
+    const std::string& RegistryKeyPath() const { return registryKeyPath; }
+    const DeviceList* FoundDevices() const { return foundDevices.get(); }
+    std::int32_t TickCounter() const { return tickCounter; }
+    UpnpThread* SearchWorker() const { return searchWorker.get(); }
+    std::size_t RetiredWorkerCount() const { return retiredWorkers.Count(); }
+    QSystemTrayIcon* TrayIcon() const { return trayIcon; }
+    // The pause of each WaitPumping pass (300 ms); tests shorten it.
+    void SetPumpingPause(std::chrono::milliseconds pause) { pumpingPause = pause; }
+
+    // Codes of the settings root of the local machine and of the tray requests.
+    static constexpr int kLocalMachineRoot = 1;
+    static constexpr int kTrayAdd = 0;
+    static constexpr int kTrayModify = 1;
+    static constexpr int kTrayDelete = 2;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildTimers();
+    void ConnectControls();
+    void StartupLanguage();
+    void ChooseLanguage(const std::string& code, QAction* item);
+    void EndSearchWithCurrentList();
+    void RetireWorker(std::unique_ptr<UpnpThread> worker, bool started);
+    void ReleaseFinishedWorkers();
+    void FormClose();
+    void FormDestroy();
+    void TrayActivated(int reason);
+
+    std::unique_ptr<Ui::frmMain> ui;
+    WorkerFactory makeWorker;
+    Lang* lang = nullptr;
+
+    std::string registryKeyPath;
+    std::int32_t tickCounter = 0;
+    std::unique_ptr<DeviceList> foundDevices;
+    QString commandLine;
+
+    std::unique_ptr<UpnpThread> searchWorker;
+    bool searchWorkerStarted = false;
+    // Raised by every new search, so that a tick resumed after a wait can tell that the search
+    // it belongs to has been replaced.
+    std::uint64_t searchGeneration = 0;
+    // Workers of replaced searches, asked to stop; released once their run has ended.
+    RetiredWorkers retiredWorkers;
+    std::chrono::milliseconds pumpingPause{300};
+
+    std::unique_ptr<InstanceLock> instanceLock;
+    bool placed = false;
+    // Set by the Close items and by a close request on a minimised window: the close that
+    // follows ends the program instead of sending the window to the tray.
+    bool closingForGood = false;
+    // Set while the window minimises itself, so that the minimise is not taken for the
+    // window manager's request to go to the tray.
+    bool minimisingByButton = false;
+
+    // Controls that live outside the Designer layout, named as the layout names its own.
+    QMenu* pmFile = nullptr;
+    QMenu* pmLanguage = nullptr;
+    QMenu* pmHelp = nullptr;
+    QMenu* TrayMenu = nullptr;
+    QTimer* tmrSearch = nullptr;
+    QTimer* tmrInit = nullptr;
+    QTimer* tmrRetired = nullptr;
+    QSystemTrayIcon* trayIcon = nullptr;
+};

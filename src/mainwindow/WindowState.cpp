@@ -1,0 +1,151 @@
+#include "language/Language.h"
+#include "mainwindow/Guarded.h"
+#include "mainwindow/Main.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWindowStateChangeEvent>
+
+namespace {
+
+constexpr int kTipLength = 50; // the tip field held 50 characters and a terminator
+
+} // namespace
+
+void TfrmMain::btnMinimizeClick() {
+    Guarded([this] {
+        // "_" minimises only; the window stays on the taskbar.
+        minimisingByButton = true;
+        showMinimized();
+        minimisingByButton = false;
+    });
+}
+
+void TfrmMain::btnCloseFormClick() {
+    Guarded([this] { SendToTray(); });
+}
+
+void TfrmMain::mnShowClick() {
+    Guarded([this] {
+        RestoreMainWindow();
+        btnRefreshClick();
+    });
+}
+
+void TfrmMain::RestoreMainWindow() {
+    Guarded([this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    });
+}
+
+bool TfrmMain::TrayHoldsIcon() const {
+    return trayIcon != nullptr && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TfrmMain::SendToTray() {
+    Guarded([this] {
+        if (!TrayHoldsIcon()) {
+            // Without a notification area a hidden window could never be brought back.
+            minimisingByButton = true;
+            showMinimized();
+            minimisingByButton = false;
+            return;
+        }
+        hide();
+        setWindowState(windowState() | Qt::WindowMinimized);
+    });
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || minimisingByButton || !isVisible()) {
+        return;
+    }
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized)) {
+        // The window manager's minimise request sends the window to the tray. Hiding inside
+        // the state change itself would confuse the platform, so it follows at once after.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized() && isVisible()) {
+                    SendToTray();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+QString TfrmMain::TrayTipText() const {
+    try {
+        return lang != nullptr ? lang->stAppName : QString();
+    } catch (...) {
+        return {};
+    }
+}
+
+QIcon TfrmMain::TrayIconHandle() const {
+    return windowIcon();
+}
+
+bool TfrmMain::UpdateTrayIcon(int request) {
+    try {
+        const QString tip = TrayTipText();
+        switch (request) {
+        case kTrayAdd:
+            if (trayIcon != nullptr) {
+                return false;
+            }
+            trayIcon = new QSystemTrayIcon(this);
+            trayIcon->setObjectName(QStringLiteral("trayIcon"));
+            connect(trayIcon, &QSystemTrayIcon::activated, this,
+                    [this](QSystemTrayIcon::ActivationReason reason) {
+                        TrayActivated(static_cast<int>(reason));
+                    });
+            return true;
+        case kTrayModify:
+            if (trayIcon == nullptr) {
+                return false;
+            }
+            // The icon shows once it has a picture; a shell without a notification area
+            // simply never shows it.
+            trayIcon->setIcon(TrayIconHandle());
+            trayIcon->setToolTip(tip.left(kTipLength));
+            trayIcon->show();
+            return true;
+        case kTrayDelete:
+            if (trayIcon == nullptr) {
+                return false;
+            }
+            trayIcon->hide();
+            delete trayIcon;
+            trayIcon = nullptr;
+            return true;
+        default:
+            return false;
+        }
+    } catch (...) {
+        return false;
+    }
+}
+
+void TfrmMain::TrayActivated(int reason) {
+    Guarded([&] {
+        switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
+        case QSystemTrayIcon::DoubleClick:
+            RestoreMainWindow();
+            btnRefreshClick();
+            break;
+        case QSystemTrayIcon::Context:
+            TrayMenu->popup(QCursor::pos());
+            break;
+        default:
+            break; // single clicks do nothing
+        }
+    });
+}
