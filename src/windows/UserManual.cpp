@@ -1,0 +1,26 @@
+#include "windows/UserManual.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+QString UserManualFolder(const QString& country) {
+    const QDir current = QDir::current();
+    const QString manuals = QDir::cleanPath(current.absoluteFilePath(QStringLiteral("Doc")));
+    const QString folder =
+        QDir::cleanPath(current.absoluteFilePath(QStringLiteral("Doc/") + country));
+    // The name comes from the language file; it may name a folder of Doc or Doc itself only.
+    if (folder != manuals && !folder.startsWith(manuals + QLatin1Char('/'))) {
+        return {};
+    }
+    return folder;
+}
+
+bool OpenUserManual(const QString& country) {
+    const QString folder = UserManualFolder(country);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}

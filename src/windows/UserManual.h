@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The user-manual folder of the language whose folder name (its stCountry text) is
+// `country`: "Doc/<country>" under the current folder, as an absolute, cleaned path. Empty
+// when the name leads out of "Doc" (a name with "..").
+QString UserManualFolder(const QString& country);
+
+// Opens the desktop's file manager on the user-manual folder of `country` when that folder
+// exists, without waiting for it; otherwise does nothing. True when the folder was handed to
+// the desktop.
+bool OpenUserManual(const QString& country);
