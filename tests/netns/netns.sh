@@ -20,6 +20,8 @@
 #   netns_devsim dev --address 192.0.2.10 --friendly-name "Office router"
 #   netns_client build/tools/scan/pathmere-scan --seconds 3
 #
+# Bash runs a trap only after the foreground command ends: wait for long commands with
+# "cmd & wait $!" so that a TERM tears down at once.
 # NETNS_DIR is a scratch folder of the run (removed at teardown); a function named
 # netns_on_teardown, if the caller defines one, runs first at teardown.
 
