@@ -92,9 +92,13 @@ std::string UtcStamp() {
 } // namespace
 
 LoadResult LoadStoreFile(const std::string& path, Store& store) {
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking open and a type check: a FIFO in the file's place must not hang the caller.
+    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return errno == ENOENT || errno == ENOTDIR ? LoadResult::Missing : LoadResult::Unreadable;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return LoadResult::Unreadable;
     std::string text;
     if (!ReadAll(fd.get(), text))
         return LoadResult::Unreadable;

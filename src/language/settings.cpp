@@ -3,10 +3,8 @@
 #include "SettingsFile.h"
 #include "SettingsFormat.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // There is no registry here: each root is a small text file of typed values in the user's

@@ -201,6 +201,14 @@ TEST_F(SettingsTest, UnreadableStoreReadsAsMissingAndIsKeptAsideOnTheNextWrite) 
     WriteRegistryValue(1, kKey, "Language", "TR");
     EXPECT_EQ(StoreFolderEntries().size(), 3u);
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "TR");
+
+    // Neither a read nor a write waits for a writer on a FIFO in the file's place.
+    fs::remove(machine);
+    ASSERT_EQ(mkfifo(machine.c_str(), 0600), 0);
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), kNoValueMarker);
+    WriteRegistryValue(1, kKey, "Language", "EL");
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "EL");
+    EXPECT_EQ(StoreFolderEntries().size(), 4u);
 }
 
 TEST_F(SettingsTest, AStoreFolderThatCannotBeWrittenRaises) {
