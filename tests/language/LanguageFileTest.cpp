@@ -337,8 +337,9 @@ TEST_F(LanguageFileTest, NeverLoadsExternalEntitiesOrDocumentTypes) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
-// Ten levels of ten references: fully expanded, about 4 GB of text.
-std::string EntityBomb() {
+// Ten levels of ten references: fully expanded, about 4 GB of text. The top entity is used in
+// a key's text or in a section's "ID".
+std::string EntityBomb(bool inAttribute) {
     std::string doc =
         "<?xml version=\"1.0\"?>\n<!DOCTYPE R [\n<!ENTITY e0 \"" + std::string(40, 'a') + "\">\n";
     for (int level = 1; level <= 10; ++level) {
@@ -347,26 +348,29 @@ std::string EntityBomb() {
             doc += "&e" + std::to_string(level - 1) + ";";
         doc += "\">\n";
     }
-    return doc + "]>\n<R><Interface>" +
-           Section("EN", Keys("EN", "stCountry", "<stCountry>&e10;</stCountry>")) +
-           "</Interface></R>\n";
+    const std::string section =
+        inAttribute ? Section("&e10;")
+                    : Section("EN", Keys("EN", "stCountry", "<stCountry>&e10;</stCountry>"));
+    return doc + "]>\n<R><Interface>" + section + "</Interface></R>\n";
 }
 
 TEST_F(LanguageFileTest, EntityExpansionBombFailsWithoutEatingMemory) {
-    const auto file = folder.Write("bomb.xml", EntityBomb());
+    const auto inText = folder.Write("text-bomb.xml", EntityBomb(false));
+    const auto inAttribute = folder.Write("attribute-bomb.xml", EntityBomb(true));
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         alarm(60); // a parser that expands the bomb is stopped rather than left running
-        _exit(LoadFile("EN", file) ? 1 : Lang::Instance().stCountry == kOld ? 0 : 2);
+        const bool loaded = LoadFile("EN", inText) || LoadFile("EN", inAttribute);
+        _exit(loaded ? 1 : Lang::Instance().stCountry == kOld ? 0 : 2);
     }
     int status = 0;
     rusage usage{};
     ASSERT_EQ(wait4(child, &status, 0, &usage), child);
     ASSERT_TRUE(WIFEXITED(status)) << "the load did not end by itself";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the bomb loaded (1) or changed the table (2)";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a bomb loaded (1) or changed the table (2)";
     // Peak resident sizes in KiB; the child starts as a copy of this process.
     EXPECT_LT(usage.ru_maxrss, before.ru_maxrss + 64 * 1024);
 }
