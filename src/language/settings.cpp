@@ -44,8 +44,8 @@ RootStore StoreOf(int root) {
             "Korvane settings of the local machine (kept per user). Written by the program."};
 }
 
-void Store(int root, const std::string& keyPath, const std::string& valueName,
-           std::string_view type, const std::string& data) {
+void StoreValue(int root, const std::string& keyPath, const std::string& valueName,
+                std::string_view type, const std::string& data) {
     const auto path = settings::NormalizeKeyPath(keyPath);
     if (!path)
         throw RegistryError("invalid settings key path: " + keyPath);
@@ -83,10 +83,10 @@ std::string ReadRegistryValue(int root, const std::string& keyPath, const std::s
 
 void WriteRegistryValue(int root, const std::string& keyPath, const std::string& valueName,
                         const std::string& value) {
-    Store(root, keyPath, valueName, settings::kString, value);
+    StoreValue(root, keyPath, valueName, settings::kString, value);
 }
 
 void WriteRegistryNumber(int root, const std::string& keyPath, const std::string& valueName,
                          std::uint32_t value) {
-    Store(root, keyPath, valueName, settings::kNumber, std::to_string(value));
+    StoreValue(root, keyPath, valueName, settings::kNumber, std::to_string(value));
 }
