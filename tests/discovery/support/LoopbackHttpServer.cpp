@@ -78,15 +78,16 @@ void LoopbackHttpServer::Serve() {
     }
 }
 
-void LoopbackHttpServer::SendAll(int fd, const std::string& bytes) {
+bool LoopbackHttpServer::SendAll(int fd, const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const auto got = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (got <= 0) {
-            return;
+            return false;
         }
         sent += static_cast<std::size_t>(got);
     }
+    return true;
 }
 
 std::string LoopbackHttpServer::Response(const std::string& status, const std::string& body) {

@@ -28,7 +28,8 @@ public:
     std::vector<std::string> Requests() const;
 
     // Response helpers for responders.
-    static void SendAll(int fd, const std::string& bytes);
+    // False once the client has gone.
+    static bool SendAll(int fd, const std::string& bytes);
     // A complete response with a Content-Length.
     static std::string Response(const std::string& status, const std::string& body);
     // Waits until the client closes the connection (at most 20 s).

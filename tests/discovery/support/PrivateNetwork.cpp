@@ -51,9 +51,18 @@ bool BringLoopbackUp() {
 
 } // namespace
 
+namespace {
+bool entered = false;
+}
+
 bool EnterPrivateNetwork() {
     if (::unshare(CLONE_NEWNET) != 0 && !UnshareAsUser()) {
         return false;
     }
-    return BringLoopbackUp();
+    entered = BringLoopbackUp();
+    return entered;
+}
+
+bool InPrivateNetwork() {
+    return entered;
 }

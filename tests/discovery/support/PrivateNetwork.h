@@ -5,3 +5,6 @@
 // any thread starts. False when the system allows no such namespace; the tests then run
 // on the machine's loopback, which they only ever use anyway.
 bool EnterPrivateNetwork();
+
+// Whether EnterPrivateNetwork succeeded: only then may a test change interfaces.
+bool InPrivateNetwork();
