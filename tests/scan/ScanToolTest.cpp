@@ -1,4 +1,5 @@
 #include "DeviceLine.h"
+#include "RunStats.h"
 #include "ScanOptions.h"
 #include "Upnpthread.h"
 
@@ -65,6 +66,37 @@ TEST(ScanOptions, HelpIsNotAnError) {
     std::string error;
     ASSERT_TRUE(ParseScanOptions(2, argv, options, error));
     EXPECT_TRUE(options.help);
+}
+
+TEST(ScanOptions, StatsKeepsTheDefaultPace) {
+    const char* argv[] = {"pathmere-scan", "--stats"};
+    ScanOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseScanOptions(2, argv, options, error));
+    EXPECT_TRUE(options.stats);
+    EXPECT_EQ(options.tickPeriod.count(), 125);
+}
+
+TEST(RunCost, DifferenceOfCpuAndPeakOverStartingMemory) {
+    RunStats before;
+    before.cpuSeconds = 1.25;
+    before.residentKiB = 4000;
+    before.maxResidentKiB = 4100;
+    RunStats after;
+    after.cpuSeconds = 1.5;
+    after.residentKiB = 4200;
+    after.maxResidentKiB = 6048;
+    EXPECT_EQ(FormatRunCost(before, after), "cpu_seconds=0.250 added_memory_kib=2048");
+}
+
+TEST(RunCost, ReadsThisProcess) {
+    // The kernel's counters lag a little, so the two sizes agree only roughly; a unit
+    // mistake (pages for KiB) would put them four times apart.
+    const RunStats now = RunStats::Now();
+    EXPECT_GT(now.residentKiB, 0);
+    EXPECT_LT(now.residentKiB, now.maxResidentKiB * 2);
+    EXPECT_LT(now.maxResidentKiB, now.residentKiB * 2);
+    EXPECT_GE(now.cpuSeconds, 0.0);
 }
 
 Korvane::DeviceProperty Device(std::string ip, std::string name, std::string model,

@@ -23,11 +23,12 @@ bool ParsePositive(const std::string& text, double max, double& value) {
 } // namespace
 
 const char* ScanUsage() {
-    return "usage: pathmere-scan [--seconds N | --tick-ms M]\n"
+    return "usage: pathmere-scan [--seconds N | --tick-ms M] [--stats]\n"
            "  Searches the local network once and prints one line per device found:\n"
            "  address, friendly name, model number, serial number, description address.\n"
            "  --seconds N   listen on the first address for N seconds (default 5)\n"
-           "  --tick-ms M   feed the search a tick every M milliseconds instead\n";
+           "  --tick-ms M   feed the search a tick every M milliseconds instead\n"
+           "  --stats       print the search's CPU time and added memory on stderr\n";
 }
 
 bool ParseScanOptions(int argc, const char* const* argv, ScanOptions& options, std::string& error) {
@@ -35,6 +36,10 @@ bool ParseScanOptions(int argc, const char* const* argv, ScanOptions& options, s
         const std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
+            continue;
+        }
+        if (name == "--stats") {
+            options.stats = true;
             continue;
         }
         if (name != "--seconds" && name != "--tick-ms") {

@@ -9,6 +9,7 @@ struct ScanOptions {
     // so --seconds N gives N/40 s per tick.
     std::chrono::milliseconds tickPeriod{125};
     bool help = false;
+    bool stats = false; // report the run's CPU time and added memory on stderr
 };
 
 // Parses the arguments; on failure returns false and sets error to a message for the user.

@@ -1,6 +1,7 @@
 // Runs one discovery search and prints the devices found. The search sends multicast on
 // every local address: run it only where that is wanted (e.g. inside a test namespace).
 #include "DeviceLine.h"
+#include "RunStats.h"
 #include "ScanOptions.h"
 #include "Upnpthread.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    const RunStats before = RunStats::Now();
     UpnpThread worker;
     worker.keepRunning.store(true);
     worker.running.store(true);
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
             break;
         worker.searchTick.store(tick);
     }
+    if (options.stats)
+        std::fprintf(stderr, "%s\n", FormatRunCost(before, RunStats::Now()).c_str());
     if (worker.deviceList) {
         for (const auto& device : *worker.deviceList)
             std::printf("%s\n", FormatDeviceLine(*device).c_str());
