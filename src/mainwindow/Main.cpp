@@ -93,6 +93,9 @@ void TfrmMain::ConnectControls() {
     connect(ui->mnEnglish, &QAction::triggered, this, &TfrmMain::mnEnglishClick);
     connect(ui->mnGreek, &QAction::triggered, this, &TfrmMain::mnGreekClick);
     connect(ui->mnRussian, &QAction::triggered, this, &TfrmMain::mnRussianClick);
+    connect(ui->mnAbout, &QAction::triggered, this, &TfrmMain::mnAboutClick);
+    connect(ui->mnUserManual, &QAction::triggered, this, &TfrmMain::mnUserManualClick);
+    connect(ui->mnLegalNotice, &QAction::triggered, this, &TfrmMain::mnLegalNoticeClick);
     connect(ui->btnRefresh, &PanelButton::clicked, this, &TfrmMain::btnRefreshClick);
     connect(ui->btnNext, &PanelButton::clicked, this, &TfrmMain::btnNextClick);
     connect(ui->btnMinimize, &PanelButton::clicked, this, &TfrmMain::btnMinimizeClick);

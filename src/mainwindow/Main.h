@@ -28,7 +28,7 @@ class frmMain;
 // The main window: a frameless window with its own title strip and menu bar that searches the
 // network for the maker's devices and opens the chosen one's web page. Its operations are split
 // over Main.cpp (start-up and shutdown), SearchCycle.cpp, DeviceList.cpp,
-// LanguageApplication.cpp and WindowState.cpp (tray icon and window states).
+// LanguageApplication.cpp, HelpActions.cpp and WindowState.cpp (tray icon and window states).
 class TfrmMain : public QWidget {
     Q_OBJECT
 public:
@@ -75,6 +75,11 @@ public:
     void ApplyLanguage();
     void FitMenuTitle(int number, const QString& text);
 
+    // Help menu.
+    void mnAboutClick();
+    void mnUserManualClick();
+    void mnLegalNoticeClick();
+
     // Window states and the tray icon.
     void btnMinimizeClick();
     void btnCloseFormClick();
@@ -94,6 +99,8 @@ public:
     UpnpThread* SearchWorker() const { return searchWorker.get(); }
     std::size_t RetiredWorkerCount() const { return retiredWorkers.Count(); }
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
+    // Whether the desktop has a notification area to hold the icon; tests stand in for it.
+    void SetTrayProbe(std::function<bool()> probe) { trayProbe = std::move(probe); }
     // The pause of each WaitPumping pass (300 ms); tests shorten it.
     void SetPumpingPause(std::chrono::milliseconds pause) { pumpingPause = pause; }
 
@@ -139,6 +146,7 @@ private:
     // Workers of replaced searches, asked to stop; released once their run has ended.
     RetiredWorkers retiredWorkers;
     std::chrono::milliseconds pumpingPause{300};
+    std::function<bool()> trayProbe;
 
     std::unique_ptr<InstanceLock> instanceLock;
     bool placed = false;

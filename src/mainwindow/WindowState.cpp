@@ -44,7 +44,8 @@ void TfrmMain::RestoreMainWindow() {
 }
 
 bool TfrmMain::TrayHoldsIcon() const {
-    return trayIcon != nullptr && QSystemTrayIcon::isSystemTrayAvailable();
+    return trayIcon != nullptr &&
+           (trayProbe ? trayProbe() : QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 void TfrmMain::SendToTray() {

@@ -1,0 +1,155 @@
+#include "WindowTestSupport.h"
+
+#include "language/Language.h"
+#include "language/settings.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+
+FakeWorker::FakeWorker(std::shared_ptr<WorkerScript> plan)
+    : UpnpThread([] { return std::vector<std::string>{}; }), script(std::move(plan)) {}
+
+FakeWorker::~FakeWorker() {
+    script->destroyed.fetch_add(1);
+}
+
+std::thread FakeWorker::LaunchThread(std::function<void()>) {
+    if (script->failStart.load()) {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    // Only the base's members and the shared script are touched: the thread may outlive the
+    // derived part of the object, whose destructor runs before the base joins.
+    return std::thread([this, plan = script] {
+        using namespace std::chrono_literals;
+        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        while (!plan->finish.load() && std::chrono::steady_clock::now() < giveUp) {
+            if (plan->honourStop.load() && !keepRunning.load()) {
+                plan->runEnded.store(true);
+                return; // stopped on request: running stays set, as with the real worker
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        if (!plan->reportNoList) {
+            deviceList = std::make_unique<DeviceList>(plan->devices);
+        }
+        plan->runEnded.store(true);
+        running.store(false, std::memory_order_release);
+    });
+}
+
+std::shared_ptr<Korvane::DeviceProperty> Device(const std::string& name, const std::string& ip) {
+    auto record = std::make_shared<Korvane::DeviceProperty>();
+    record->friendlyName = name;
+    record->ipAddress = ip;
+    return record;
+}
+
+void ClearLanguageTable() {
+    Lang& t = Lang::Instance();
+    for (QString* text : {&t.stCountry,
+                          &t.stFile,
+                          &t.stClose,
+                          &t.stConnect,
+                          &t.stLanguage,
+                          &t.stTurkish,
+                          &t.stEnglish,
+                          &t.stGreek,
+                          &t.stRussian,
+                          &t.stRefresh,
+                          &t.stAppName,
+                          &t.stShow,
+                          &t.stUtilityCaption,
+                          &t.stNetworkList,
+                          &t.stSearchKorvaneProducts,
+                          &t.stMessage,
+                          &t.stBtnRetry,
+                          &t.stBtnOk,
+                          &t.stYes,
+                          &t.stNo,
+                          &t.stProductName,
+                          &t.stIpAddress,
+                          &t.stAbout,
+                          &t.stHelp,
+                          &t.stVersion,
+                          &t.stMnUsageGuide,
+                          &t.stLegalNotice}) {
+        text->clear();
+    }
+}
+
+UrlRecorder::UrlRecorder() {
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
+}
+
+UrlRecorder::~UrlRecorder() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+void UrlRecorder::Open(const QUrl& url) {
+    opened.push_back(url.toString());
+}
+
+void WindowTest::SetUp() {
+    ASSERT_TRUE(folder.isValid());
+    previousFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    const QByteArray config = QFile::encodeName(folder.filePath(QStringLiteral("config")));
+    const QByteArray runtime = QFile::encodeName(folder.filePath(QStringLiteral("runtime")));
+    QDir().mkpath(QString::fromLocal8Bit(runtime));
+    QFile::setPermissions(QString::fromLocal8Bit(runtime),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    setenv("XDG_CONFIG_HOME", config.constData(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
+    ClearLanguageTable();
+}
+
+void WindowTest::TearDown() {
+    QDir::setCurrent(previousFolder);
+}
+
+QString WindowTest::ShippedLanguageFile() {
+    QFile file(QStringLiteral(PATHMERE_LANG_XML));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(file.readAll());
+}
+
+void WindowTest::UseLanguageFile(const QString& text) {
+    QFile file(folder.filePath(QStringLiteral("lang.xml")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write((text.isEmpty() ? ShippedLanguageFile() : text).toUtf8());
+}
+
+std::unique_ptr<TfrmMain>
+WindowTest::MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts) {
+    if (scripts.empty()) {
+        scripts.push_back(std::make_shared<WorkerScript>());
+    }
+    auto next = std::make_shared<std::size_t>(0);
+    auto window = std::make_unique<TfrmMain>([scripts, next]() -> std::unique_ptr<UpnpThread> {
+        const std::size_t index = std::min(*next, scripts.size() - 1);
+        ++*next;
+        return std::make_unique<FakeWorker>(scripts[index]);
+    });
+    window->findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
+    window->SetPumpingPause(std::chrono::milliseconds(1));
+    window->SetTrayProbe([] { return false; });
+    return window;
+}
+
+QString WindowTest::FrontPanel(const TfrmMain& window) {
+    const QWidget* top = window.findChild<QWidget*>(QStringLiteral("mnTopMenu"));
+    // A point of the content area that no child of either panel covers.
+    QWidget* at = top->childAt(QPoint(290, 81 + 290));
+    return at != nullptr ? at->objectName() : QString();
+}
+
+std::string WindowTest::StoredLanguage() const {
+    return ReadRegistryValue(TfrmMain::kLocalMachineRoot, "\\SOFTWARE\\Korvane\\Pathmere\\",
+                             "Language");
+}
