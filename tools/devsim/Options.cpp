@@ -45,7 +45,7 @@ const char* DevsimUsage() {
            "  --lifetime S           end after S seconds (600)\n";
 }
 
-bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& o, std::string& error) {
+bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
         auto value = [&](std::string& out) {

@@ -32,6 +32,7 @@ struct DevsimOptions {
 };
 
 // Parses argv into options; on failure returns false and sets error.
-bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::string& error);
+bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& options,
+                        std::string& error);
 
 const char* DevsimUsage();
