@@ -4,6 +4,7 @@
 #include "support/FakeDevice.h"
 #include "support/LoopbackHttpServer.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <system_error>
 
@@ -170,6 +171,25 @@ TEST_F(WorkerTest, AddressAtIndexOneListensUntilTick120) {
     worker->searchTick = 120;
     ASSERT_TRUE(WaitForEnd(*worker));
     EXPECT_EQ(Addresses(*worker->deviceList), std::vector<std::string>{"127.0.0.1"});
+}
+
+// The program neither stops nor waits for a worker still running when it ends; the exit
+// must still be clean while the worker is inside a fetch.
+TEST_F(WorkerTest, AWorkerStillFetchingDoesNotDisturbTheProgramsExit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // Held by never-destroyed pointers, as the program holds its last worker.
+            static auto* router = new LoopbackHttpServer(
+                [](int fd, const std::string&) { LoopbackHttpServer::WaitForClose(fd); });
+            static auto* device = new FakeDevice({Answer(router->Url("/desc.xml"))});
+            static auto* worker = StartWorker(*device, groupPort).release();
+            LetFirstPassBegin(*device);
+            worker->searchTick = 40;
+            WaitUntil([] { return !router->Requests().empty(); }, 20000);
+            std::exit(router->Requests().empty() ? 3 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 class UnstartableWorker : public UpnpThread {
