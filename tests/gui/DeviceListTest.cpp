@@ -1,0 +1,87 @@
+#include "WindowTestSupport.h"
+#include "windows/chrome.h"
+
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+class DeviceListTest : public WindowTest {
+protected:
+    // A window whose search has ended with `devices`.
+    std::unique_ptr<TfrmMain> AfterSearch(DeviceList devices) {
+        auto script = std::make_shared<WorkerScript>();
+        script->devices = std::move(devices);
+        script->Finish();
+        auto window = MakeWindow({script});
+        window->show();
+        window->btnRefreshClick();
+        UpnpThread* worker = window->SearchWorker();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
+        window->tmrSearchTimer();
+        EXPECT_EQ(window->SearchWorker(), nullptr);
+        return window;
+    }
+
+    UrlRecorder urls;
+};
+
+TEST_F(DeviceListTest, NextRightAfterASearchOpensTheFirstDevice) {
+    auto window =
+        AfterSearch({Device("Korvane R-100", "192.168.1.1"),
+                     Device("Korvane AP-300", "192.168.1.10"), Device("Korvane X-5", "10.0.0.7")});
+    auto* next = Child<PanelButton>(*window, "btnNext");
+    QTest::mouseClick(next, Qt::LeftButton);
+    ASSERT_EQ(urls.opened.size(), 1u);
+    EXPECT_EQ(urls.opened[0], QStringLiteral("http://192.168.1.1"));
+    EXPECT_EQ(next->look(), PanelButton::Raised);
+
+    // A right-button click on Next opens nothing.
+    QTest::mouseClick(next, Qt::RightButton);
+    EXPECT_EQ(urls.opened.size(), 1u);
+}
+
+TEST_F(DeviceListTest, DoubleClickOpensTheRowUnderThePointer) {
+    auto window =
+        AfterSearch({Device("Korvane R-100", "192.168.1.1"),
+                     Device("Korvane AP-300", "192.168.1.10"), Device("Korvane X-5", "10.0.0.7")});
+    auto* list = Child<QTreeWidget>(*window, "lstNetworkList");
+    const QRect third = list->visualItemRect(list->topLevelItem(2));
+    // The first click of a double click selects the row, the second opens it.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third.center());
+    ASSERT_FALSE(urls.opened.empty());
+    EXPECT_EQ(urls.opened.back(), QStringLiteral("http://10.0.0.7"));
+}
+
+TEST_F(DeviceListTest, NothingSelectedOpensNothing) {
+    auto window = AfterSearch({});
+    auto* list = Child<QTreeWidget>(*window, "lstNetworkList");
+    ASSERT_EQ(list->topLevelItemCount(), 0);
+    QTest::mouseClick(Child(*window, "btnNext"), Qt::LeftButton);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_TRUE(urls.opened.empty());
+
+    // With rows but the selection cleared, neither.
+    window->AddDeviceRow("Korvane R-100", "192.168.1.1", 0, 0);
+    list->clearSelection();
+    window->btnNextClick();
+    EXPECT_TRUE(urls.opened.empty());
+}
+
+TEST_F(DeviceListTest, RowsShowTheRecordTextsAsTheyAre) {
+    auto window =
+        AfterSearch({Device("Korvane Köprü Ελλάδα", "192.168.1.1"), Device("", "192.168.1.2")});
+    auto* list = Child<QTreeWidget>(*window, "lstNetworkList");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Korvane Köprü Ελλάδα"));
+    EXPECT_EQ(list->topLevelItem(1)->text(0), QString());
+    list->topLevelItem(0)->setSelected(false);
+    list->topLevelItem(1)->setSelected(true);
+    window->btnNextClick();
+    ASSERT_EQ(urls.opened.size(), 1u);
+    EXPECT_EQ(urls.opened[0], QStringLiteral("http://192.168.1.2"));
+}
+
+} // namespace

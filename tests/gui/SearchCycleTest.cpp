@@ -1,0 +1,247 @@
+#include "WindowTestSupport.h"
+#include "mainwindow/DeviceMerge.h"
+
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+using SearchCycleTest = WindowTest;
+
+// Ticks until the worker's result has been taken in (or `limit` ticks went by).
+void TickUntilListShown(TfrmMain& window, int limit = 2000) {
+    for (int i = 0; i < limit && window.SearchWorker() != nullptr; ++i) {
+        window.tmrSearchTimer();
+    }
+}
+
+// Waits (bounded) until the fake's thread has cleared running.
+void WaitUntilFinished(TfrmMain& window) {
+    UpnpThread* worker = window.SearchWorker();
+    ASSERT_NE(worker, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!worker->running.load(), 10000);
+}
+
+TEST_F(SearchCycleTest, TickValuesAndProgressBarFollowTheTicks) {
+    auto script = std::make_shared<WorkerScript>();
+    auto window = MakeWindow({script});
+    auto* progress = Child<QProgressBar>(*window, "Progress");
+    auto* timer = Child<QTimer>(*window, "tmrSearch");
+
+    window->btnRefreshClick();
+    ASSERT_NE(window->SearchWorker(), nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(window->SearchWorker()->searchTick.load(), 0);
+    EXPECT_EQ(progress->value(), 0);
+
+    for (int tick = 1; tick <= 101; ++tick) {
+        window->tmrSearchTimer();
+        ASSERT_EQ(window->SearchWorker()->searchTick.load(), tick - 1) << "tick " << tick;
+        ASSERT_EQ(window->TickCounter(), tick);
+        ASSERT_TRUE(timer->isActive()) << "re-armed while the worker runs";
+        if (tick == 100) {
+            EXPECT_EQ(progress->value(), 100) << "full on the 100th tick";
+        }
+    }
+    EXPECT_EQ(progress->value(), 0) << "empty again on the 101st";
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
+    script->Finish();
+}
+
+TEST_F(SearchCycleTest, FinishedWorkerIsNoticedAtTheNextTickAndItsDevicesShown) {
+    auto script = std::make_shared<WorkerScript>();
+    script->devices = {Device("Korvane AP-300", "192.168.1.10"),
+                       Device("Korvane R-100", "192.168.1.1"),
+                       Device("Korvane X-5", "192.168.1.77")};
+    auto window = MakeWindow({script});
+    window->btnRefreshClick();
+    window->tmrSearchTimer();
+    window->tmrSearchTimer();
+    script->Finish();
+    WaitUntilFinished(*window);
+
+    auto* list = Child<QTreeWidget>(*window, "lstNetworkList");
+    EXPECT_EQ(list->topLevelItemCount(), 0) << "nothing shown before the next tick";
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
+
+    window->tmrSearchTimer();
+    EXPECT_EQ(window->SearchWorker(), nullptr) << "the finished worker is released";
+    EXPECT_FALSE(Child<QTimer>(*window, "tmrSearch")->isActive());
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        const auto& record = script->devices[static_cast<std::size_t>(row)];
+        EXPECT_EQ(list->topLevelItem(row)->text(0), QString::fromStdString(record->friendlyName));
+        EXPECT_EQ(list->topLevelItem(row)->text(1), QString::fromStdString(record->ipAddress));
+        EXPECT_EQ(list->topLevelItem(row)->isSelected(), row == 0);
+        EXPECT_EQ(list->visualItemRect(list->topLevelItem(row)).height(), 32);
+        EXPECT_FALSE(list->topLevelItem(row)->icon(0).isNull());
+    }
+    ASSERT_EQ(window->FoundDevices()->size(), 3u);
+    EXPECT_EQ((*window->FoundDevices())[0], script->devices[0]) << "records are shared";
+    EXPECT_EQ(script->destroyed.load(), 1);
+}
+
+TEST(DeviceMerge, KeepsTheFirstRecordOfEachExactAddress) {
+    const auto first = Device("first", "10.0.0.1");
+    const auto again = Device("again", "10.0.0.1");
+    const auto upper = Device("upper", "Router.lan");
+    const auto lower = Device("lower", "router.lan");
+    const auto spaced = Device("spaced", "10.0.0.1 ");
+    const auto known = Device("known", "10.0.0.9");
+
+    DeviceList into{known};
+    MergeDevices(into,
+                 {first, again, upper, lower, known, spaced, Device("dup", "Router.lan"), nullptr});
+    const std::vector<std::string> names{"known", "first", "upper", "lower", "spaced"};
+    ASSERT_EQ(into.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(into[i]->friendlyName, names[i]);
+    }
+}
+
+TEST_F(SearchCycleTest, RefreshEmptiesTheListAndStartsAfresh) {
+    auto first = std::make_shared<WorkerScript>();
+    first->devices = {Device("Korvane R-100", "192.168.1.1")};
+    auto second = std::make_shared<WorkerScript>();
+    auto window = MakeWindow({first, second});
+    window->btnRefreshClick();
+    first->Finish();
+    WaitUntilFinished(*window);
+    TickUntilListShown(*window);
+    ASSERT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 1);
+
+    window->btnRefreshClick();
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
+    EXPECT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 0);
+    EXPECT_TRUE(window->FoundDevices()->empty());
+    EXPECT_EQ(window->TickCounter(), 0);
+    EXPECT_EQ(Child<QProgressBar>(*window, "Progress")->value(), 0);
+
+    second->Finish();
+    WaitUntilFinished(*window);
+    TickUntilListShown(*window);
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
+    EXPECT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 0);
+}
+
+TEST_F(SearchCycleTest, NewSearchWhileOneRunsNeitherWaitsForNorLeaksTheOldWorker) {
+    auto old = std::make_shared<WorkerScript>();
+    old->honourStop = false; // busy fetching descriptions: it ends only when it is done
+    old->devices = {Device("stale", "192.168.1.50")};
+    auto fresh = std::make_shared<WorkerScript>();
+    fresh->devices = {Device("Korvane R-100", "192.168.1.1")};
+    auto window = MakeWindow({old, fresh});
+
+    window->btnRefreshClick();
+    window->tmrSearchTimer();
+    UpnpThread* oldWorker = window->SearchWorker();
+    window->btnRefreshClick(); // as the tray's Show does in the middle of a search
+    EXPECT_FALSE(old->runEnded.load()) << "the interface did not wait for the old run";
+    EXPECT_NE(window->SearchWorker(), oldWorker);
+    EXPECT_EQ(window->RetiredWorkerCount(), 1u);
+    EXPECT_FALSE(oldWorker->keepRunning.load()) << "asked to stop";
+
+    old->Finish();
+    fresh->Finish();
+    QTRY_COMPARE_WITH_TIMEOUT(old->destroyed.load(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->RetiredWorkerCount(), 0u, 10000);
+    WaitUntilFinished(*window);
+    TickUntilListShown(*window);
+    ASSERT_EQ(window->FoundDevices()->size(), 1u);
+    EXPECT_EQ(window->FoundDevices()->front()->friendlyName, "Korvane R-100")
+        << "the old worker's results are dropped";
+}
+
+TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsWaitStepsAside) {
+    auto first = std::make_shared<WorkerScript>();
+    auto second = std::make_shared<WorkerScript>();
+    auto window = MakeWindow({first, second});
+    window->SetPumpingPause(std::chrono::milliseconds(50));
+    window->btnRefreshClick();
+    window->tmrSearchTimer();
+    window->tmrSearchTimer();
+
+    // The tray's Show arrives while the tick waits.
+    QTimer::singleShot(0, window.get(), [&] { window->btnRefreshClick(); });
+    window->tmrSearchTimer();
+    ASSERT_NE(window->SearchWorker(), nullptr);
+    EXPECT_EQ(window->TickCounter(), 0) << "the old tick did not count for the new search";
+    EXPECT_EQ(window->SearchWorker()->searchTick.load(), 0);
+    EXPECT_TRUE(Child<QTimer>(*window, "tmrSearch")->isActive());
+    EXPECT_EQ(window->RetiredWorkerCount(), 1u);
+    first->Finish();
+    second->Finish();
+}
+
+TEST_F(SearchCycleTest, WaitKeepsTheWindowResponsive) {
+    auto script = std::make_shared<WorkerScript>();
+    auto window = MakeWindow({script});
+    window->SetPumpingPause(std::chrono::milliseconds(100));
+    window->btnRefreshClick();
+    bool handled = false;
+    QTimer::singleShot(10, window.get(), [&] { handled = true; });
+    window->tmrSearchTimer();
+    EXPECT_TRUE(handled) << "events are handled during the pause";
+    script->Finish();
+}
+
+TEST_F(SearchCycleTest, WorkerThatCannotStartEndsTheSearchAtTheNextTick) {
+    auto script = std::make_shared<WorkerScript>();
+    script->failStart = true;
+    auto window = MakeWindow({script});
+    window->btnRefreshClick();
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
+    window->tmrSearchTimer();
+    EXPECT_EQ(window->SearchWorker(), nullptr);
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
+    EXPECT_FALSE(Child<QTimer>(*window, "tmrSearch")->isActive());
+    EXPECT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 0);
+    EXPECT_EQ(window->RetiredWorkerCount(), 0u);
+    EXPECT_EQ(script->destroyed.load(), 1);
+}
+
+TEST_F(SearchCycleTest, WorkerWithoutADeviceListShowsAnEmptyList) {
+    auto script = std::make_shared<WorkerScript>();
+    script->reportNoList = true;
+    auto window = MakeWindow({script});
+    window->btnRefreshClick();
+    script->Finish();
+    WaitUntilFinished(*window);
+    TickUntilListShown(*window);
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
+    EXPECT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 0);
+}
+
+TEST_F(SearchCycleTest, ClosingDuringASearchNeitherWaitsNorCrashes) {
+    auto script = std::make_shared<WorkerScript>();
+    script->honourStop = false;
+    auto window = MakeWindow({script});
+    window->btnRefreshClick();
+    UpnpThread* worker = window->SearchWorker();
+    const std::size_t abandonedBefore = RetiredWorkers::AbandonedCount();
+    window.reset();
+    EXPECT_FALSE(script->runEnded.load()) << "the window did not wait for the run";
+    EXPECT_EQ(RetiredWorkers::AbandonedCount(), abandonedBefore + 1);
+    EXPECT_FALSE(worker->keepRunning.load());
+    // Left to itself, the worker is still released once its run ends.
+    script->Finish();
+    QTRY_COMPARE_WITH_TIMEOUT(script->destroyed.load(), 1, 10000);
+}
+
+// The real worker with no address to search: it ends at once with an empty list.
+TEST_F(SearchCycleTest, RealWorkerWithNothingToSearchEndsWithAnEmptyList) {
+    TfrmMain window(
+        [] { return std::make_unique<UpnpThread>([] { return std::vector<std::string>{}; }); });
+    window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
+    window.SetPumpingPause(std::chrono::milliseconds(5));
+    window.btnRefreshClick();
+    TickUntilListShown(window);
+    EXPECT_EQ(window.SearchWorker(), nullptr);
+    EXPECT_EQ(FrontPanel(window), QStringLiteral("pnlNetworks"));
+    EXPECT_EQ(Child<QTreeWidget>(window, "lstNetworkList")->topLevelItemCount(), 0);
+}
+
+} // namespace
