@@ -64,7 +64,22 @@ netns__attach() {
     ip -n "$ns" link set eth0 up
 }
 
+# A run killed outright (SIGKILL, a test timeout) cannot tear down: the next run removes
+# namespaces of this harness whose creating shell is gone, with what still runs in them.
+netns__reap_stale() {
+    local ns pid owner
+    for ns in $(ip netns list | awk '{print $1}' | grep -E '^pathmere-[0-9]+-[0-9]+-'); do
+        owner=$(cut -d- -f2 <<<"$ns")
+        kill -0 "$owner" 2>/dev/null && continue
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -KILL "$pid" 2>/dev/null || true
+        done
+        ip netns del "$ns" 2>/dev/null || true
+    done
+}
+
 netns_setup() {
+    netns__reap_stale
     trap netns_teardown EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
