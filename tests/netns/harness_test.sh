@@ -26,6 +26,12 @@ child() {
         esac' child "$here" "$out" "$ending"
 }
 
+ended() { # a process that is gone or only waits to be reaped
+    local state
+    state=$(ps -o stat= -p "$1")
+    [ -z "$state" ] || [[ $state == Z* ]]
+}
+
 left_over() { # prefix: namespaces of that run still present
     ip netns list | grep -c "^$1-"
 }
@@ -44,8 +50,23 @@ for ending in fail wait; do
     read -r prefix devsim_pid child_pid <"$out"
     check "a run ended by $ending had namespaces" test -n "$prefix"
     check_eq "a run ended by $ending leaves no namespace" 0 "$(left_over "$prefix")"
-    check "a run ended by $ending leaves no simulator" bash -c "! kill -0 $devsim_pid 2>/dev/null"
+    check "a run ended by $ending leaves no simulator" ended "$devsim_pid"
 done
+
+# A run killed outright leaves its namespaces; the next setup removes them and what runs there.
+true &
+dead=$!
+wait "$dead"
+stale="pathmere-$dead-0-hub"
+ip netns add "$stale"
+# Started from a subshell, so that its killing is not reported as a job of this script.
+stale_sleeper=$( (ip netns exec "$stale" sleep 30 >/dev/null 2>&1 & echo $!) )
+listed() { ip netns list | grep -qE "^$1( |\$)"; }
+not_listed() { ! listed "$1"; }
+check "a stale namespace is in place" listed "$stale"
+child fail "$NETNS_DIR/child.reap"
+check "a namespace left by a killed run is removed" not_listed "$stale"
+check "and what ran in it is ended" ended "$stale_sleeper"
 
 netns_add_devices dev 192.0.2.10
 netns_devsim dev --address 192.0.2.10
