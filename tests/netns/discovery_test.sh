@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One search in a simulated network holding every kind of device at once: maker devices
-# with each quirk, foreign ones, an announcer, a flooder and a staller.
+# with each quirk, foreign ones, an announcer, a flooder, a staller and one that never
+# takes a connection.
 # Usage: discovery_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
 here=$(dirname "$0")
@@ -18,7 +19,7 @@ netns_add_devices foreign 192.0.2.20 192.0.2.21 192.0.2.22
 flood_hosts=(192.0.2.30)
 for i in $(seq 100 119); do flood_hosts+=("192.0.2.$i"); done
 netns_add_devices flood "${flood_hosts[@]}"
-netns_add_devices stall 192.0.2.40
+netns_add_devices stall 192.0.2.40 192.0.2.41
 
 log=$NETNS_DIR
 started=true
@@ -45,6 +46,7 @@ start foreign --address 192.0.2.22 --friendly-name "Longer model" --model-name K
 start flood --address 192.0.2.30 --http-any --http-port 8080 --friendly-name "Flooder" \
     --flood 192.0.2.100:20 "${quick[@]}"
 start stall --address 192.0.2.40 --friendly-name "Staller" --stall-body "${quick[@]}"
+start stall --address 192.0.2.41 --friendly-name "Deaf" --full-backlog "${quick[@]}"
 check "every simulated device started" $started
 
 check "nothing of ours can leave the namespaces" netns_check_isolated
@@ -59,9 +61,10 @@ for args in "--seconds 0" "--seconds x" "--bogus" "--seconds"; do
 done
 
 begin=$(date +%s)
-# The staller keeps one fetch busy for the 30 s a description may take; the bound here
-# only stops a run that hangs.
-netns_client timeout 150 "$scan" --seconds 5 >"$log/rows" 2>"$log/scan.err"
+# About 5 s of search, 30 s for the staller's description and 7.5 s for the connection the
+# deaf device never takes. Unbounded, the connection alone would wait over two minutes;
+# 100 s tells the two apart with a wide margin.
+netns_client timeout 100 "$scan" --seconds 5 >"$log/rows" 2>"$log/scan.err"
 status=$?
 echo "search took $(($(date +%s) - begin)) s"
 check_eq "the search ends normally" 0 "$status"
@@ -88,6 +91,7 @@ check_eq "foreign manufacturer, unknown model and longer model are not listed" "
 flooded=$(grep -cE '^192\.0\.2\.(30|1[01][0-9])	' "$log/rows")
 check_eq "a sender naming 21 hosts adds 8 of them" 8 "$flooded"
 check_eq "a description sent a byte a second is given up" "" "$(row 192.0.2.40)"
+check_eq "a connection never taken is given up" "" "$(row 192.0.2.41)"
 check_eq "nothing else is listed" 14 "$(wc -l <"$log/rows")"
 check_eq "every row has five fields" "" "$(awk -F'\t' 'NF != 5' "$log/rows")"
 

@@ -113,9 +113,20 @@ bool SimulatedDevice::Open(std::string& error) {
     SetInt(httpListen.get(), SOL_SOCKET, SO_REUSEADDR, 1);
     const std::string httpAddress = options.httpAnyAddress ? "0.0.0.0" : options.address;
     if (!BindTo(httpListen.get(), Endpoint(httpAddress, options.httpPort)) ||
-        listen(httpListen.get(), 64) != 0) {
+        listen(httpListen.get(), options.fullBacklog ? 0 : 64) != 0) {
         error = Failed("listen " + httpAddress + ":" + std::to_string(options.httpPort));
         return false;
+    }
+    if (options.fullBacklog) {
+        // One connection that is never accepted fills a queue of length 0; the system then
+        // drops every further SYN, and a client waits as for a device that vanished.
+        backlogFiller = Fd(socket(AF_INET, SOCK_STREAM, 0));
+        const sockaddr_in self = Endpoint(options.address, options.httpPort);
+        if (connect(backlogFiller.get(), reinterpret_cast<const sockaddr*>(&self), sizeof self) !=
+            0) {
+            error = Failed("fill the listen queue");
+            return false;
+        }
     }
     SetNonBlocking(httpListen.get());
 
@@ -167,7 +178,7 @@ void SimulatedDevice::Serve(const std::atomic<bool>& stop) {
         }
         if (fds[0].revents & POLLIN)
             OnSearchDatagram();
-        if (fds[1].revents & POLLIN)
+        if ((fds[1].revents & POLLIN) && !options.fullBacklog)
             Accept();
         now = Clock::now();
         // New connections were appended after the poll set was built; only the first ones

@@ -67,6 +67,7 @@ private:
     Fd multicastIn;
     Fd unicastOut;
     Fd httpListen;
+    Fd backlogFiller; // holds the only place of a listen queue that is never accepted from
     std::vector<PendingAnswer> pending;
     std::vector<Connection> connections;
     std::mt19937 random;

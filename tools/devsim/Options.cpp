@@ -38,6 +38,7 @@ const char* DevsimUsage() {
            "  --max-delay-ms N       bound of the random answer delay (5000, MX caps it too)\n"
            "  --chunked | --close-delimited   body framing (Content-Length)\n"
            "  --stall-body           send the body one byte a second\n"
+           "  --full-backlog         never accept, so connection attempts hang\n"
            "  --flood FIRST:COUNT    answer each search with COUNT invented hosts from FIRST\n"
            "  --log FILE             append each raw HTTP request received\n"
            "  --search-log FILE      append each raw M-SEARCH received\n"
@@ -112,6 +113,8 @@ bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std
             o.body = DevsimOptions::Body::Close;
         else if (name == "--stall-body")
             o.stallBody = true;
+        else if (name == "--full-backlog")
+            o.fullBacklog = true;
         else if (name == "--flood") {
             ok = value(text);
             const auto colon = text.find(':');

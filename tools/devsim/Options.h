@@ -23,6 +23,7 @@ struct DevsimOptions {
     int maxDelayMs = 5000;      // upper bound of an answer's random delay
     enum class Body { Length, Chunked, Close } body = Body::Length;
     bool stallBody = false;    // announce a large body and send it one byte a second
+    bool fullBacklog = false;  // never accept: connection attempts go unanswered
     std::string floodFirst;    // first invented location host
     int floodCount = 0;        // invented location hosts per search
     std::string requestLog;    // raw HTTP requests received are appended here
