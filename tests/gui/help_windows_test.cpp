@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,6 +139,7 @@ private slots:
     void aboutOpensFreshAtStoredPosition();
     void aboutDragsByBlackAreaOnly_data();
     void aboutDragsByBlackAreaOnly();
+    void windowsFollowActiveMonitor();
 
     void legalNoticeFollowsLanguage_data();
     void legalNoticeFollowsLanguage();
@@ -290,6 +292,39 @@ void HelpWindowsTest::aboutDragsByBlackAreaOnly() {
     QCOMPARE(window.pos(), moves ? QPoint(573, 196) : QPoint(523, 176));
     QVERIFY(window.isVisible());
     QCOMPARE(Child<PanelButton>(&window, "btnCloseForm")->look(), PanelButton::Flat);
+}
+
+void HelpWindowsTest::windowsFollowActiveMonitor() {
+    // Run once on one screen and once on two (see the test's second registration): the
+    // windows keep their stored desktop position, moved onto the monitor of the active window.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const QScreen* last = screens.last();
+    const QPoint shift = last->geometry().topLeft() - screens.first()->geometry().topLeft();
+
+    QWidget main;
+    main.setGeometry(QRect(last->geometry().topLeft() + QPoint(100, 100), QSize(584, 386)));
+    main.show();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QCOMPARE(main.screen(), last);
+
+    QPoint about;
+    QPoint legal;
+    WhileModal([&] { ShowAboutWindow(&main); },
+               [&](QDialog* window) {
+                   about = window->pos();
+                   window->close();
+               });
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    WhileModal([&] { ShowLegalNotice(&main); },
+               [&](QDialog* window) {
+                   legal = window->pos();
+                   window->close();
+               });
+    QCOMPARE(about, QPoint(523, 176) + shift);
+    QCOMPARE(legal, QPoint(307, 240) + shift);
+    QVERIFY(main.findChildren<QDialog*>().isEmpty());
 }
 
 void HelpWindowsTest::legalNoticeFollowsLanguage_data() {
