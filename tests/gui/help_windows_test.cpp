@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -134,6 +135,8 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
+    void layoutMatchesDesign_data();
+    void layoutMatchesDesign();
     void aboutShowsCurrentLanguage_data();
     void aboutShowsCurrentLanguage();
     void aboutOpensFreshAtStoredPosition();
@@ -175,6 +178,68 @@ void HelpWindowsTest::cleanup() {
 
 void HelpWindowsTest::cleanupTestCase() {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+void HelpWindowsTest::layoutMatchesDesign_data() {
+    QTest::addColumn<bool>("legal"); // which window: the legal notice or About
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<int>("pixels"); // font size in pixels; 0 when no text is shown
+    QTest::addColumn<QColor>("ink"); // text colour, or the fill of a line
+    const QColor white(255, 255, 255);
+    const QColor black(0, 0, 0);
+    const QColor line(49, 49, 49);
+    auto row = [](const char* name, bool legal, QRect rect, int pixels, QColor ink) {
+        QTest::addRow("%s %s", legal ? "legal" : "about", name)
+            << legal << QString::fromLatin1(name) << rect << pixels << ink;
+    };
+    row("mnTopMenu", false, {0, 0, 311, 147}, 0, black);
+    row("lblMenuLine", false, {2, 26, 307, 1}, 0, line);
+    row("imgBanner", false, {3, 5, 70, 18}, 0, QColor());
+    row("TntLabel2", false, {2, 120, 307, 1}, 0, line);
+    row("TntLabel1", false, {38, 52, 233, 16}, 13, white);
+    row("lblVersionCaption", false, {77, 78, 71, 16}, 11, QColor(255, 0, 0));
+    row("lblVersion", false, {158, 78, 99, 15}, 12, white);
+    row("btnCloseForm", false, {288, 3, 21, 20}, 11, white);
+    row("pnlMessage", true, {0, 0, 721, 463}, 0, black);
+    row("TntLabel27", true, {2, 25, 423, 1}, 0, line);
+    row("pnlBackground", true, {3, 28, 715, 432}, 12, white);
+    row("TntMemo1", true, {5, 5, 705, 393}, 12, QColor());
+    row("btnButton1", true, {629, 402, 81, 25}, 11, white);
+    row("btnCloseForm", true, {697, 3, 21, 20}, 11, white);
+}
+
+void HelpWindowsTest::layoutMatchesDesign() {
+    QFETCH(bool, legal);
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(int, pixels);
+    QFETCH(QColor, ink);
+
+    std::unique_ptr<QDialog> window;
+    if (legal) {
+        window = std::make_unique<TlegalNotice>();
+    } else {
+        window = std::make_unique<TfrmAbout>();
+    }
+    QCOMPARE(window->size(), legal ? QSize(721, 462) : QSize(311, 147));
+    QWidget* control = Child<QWidget>(window.get(), name.toLatin1().constData());
+    QVERIFY(control != nullptr);
+    QCOMPARE(control->geometry(), geometry);
+    if (pixels > 0) {
+        QCOMPARE(control->font().pixelSize(), pixels);
+    }
+    if (ink.isValid()) {
+        // Lines and panels show their fill, labels and buttons their text.
+        const bool fill = control->height() == 1 || name.startsWith(QLatin1String("pnl")) ||
+                          name == QLatin1String("mnTopMenu");
+        const QPalette::ColorRole role = fill ? QPalette::Window : QPalette::WindowText;
+        QCOMPARE(control->palette().color(role), ink);
+    }
+    if (auto* button = qobject_cast<PanelButton*>(control)) {
+        QCOMPARE(button->raised(), name == QLatin1String("btnButton1"));
+        QCOMPARE(button->font().bold(), true);
+    }
 }
 
 void HelpWindowsTest::aboutShowsCurrentLanguage_data() {
