@@ -23,13 +23,15 @@ void RetiredWorkers::Add(std::unique_ptr<UpnpThread> worker) {
     entries.push_back(std::move(entry));
     raw->destroyer = std::thread([raw] {
         raw->worker.reset(); // waits until the run has returned
-        raw->ended.store(true, std::memory_order_release);
+        if (raw->state.exchange(State::Ended) == State::Abandoned) {
+            delete raw; // no one holds the entry any more
+        }
     });
 }
 
 bool RetiredWorkers::ReleaseEnded() {
     std::erase_if(entries, [](const std::unique_ptr<Entry>& entry) {
-        if (!entry->ended.load(std::memory_order_acquire)) {
+        if (entry->state.load() != State::Ended) {
             return false;
         }
         entry->destroyer.join(); // it has finished its work: returns at once
@@ -39,11 +41,17 @@ bool RetiredWorkers::ReleaseEnded() {
 }
 
 void RetiredWorkers::Abandon() {
-    ReleaseEnded();
     for (auto& entry : entries) {
-        // The entry must outlive its destroyer thread, which still uses it: it is let go.
+        if (entry->state.load() == State::Ended) {
+            entry->destroyer.join();
+            continue;
+        }
+        // Detached before it can see the entry abandoned, since it then releases the entry.
         entry->destroyer.detach();
-        static_cast<void>(entry.release());
+        if (entry->state.exchange(State::Abandoned) == State::Ended) {
+            continue; // ended meanwhile and left the entry to us
+        }
+        static_cast<void>(entry.release()); // its destroyer thread releases it
         abandoned.fetch_add(1);
     }
     entries.clear();

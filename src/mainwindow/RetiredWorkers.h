@@ -34,9 +34,11 @@ public:
     static std::size_t AbandonedCount();
 
 private:
+    enum class State { Running, Ended, Abandoned };
+    // Whichever comes second, the end of the run or the abandoning, releases the entry.
     struct Entry {
         std::unique_ptr<UpnpThread> worker;
-        std::atomic<bool> ended{false};
+        std::atomic<State> state{State::Running};
         std::thread destroyer;
     };
     std::vector<std::unique_ptr<Entry>> entries;

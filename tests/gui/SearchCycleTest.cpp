@@ -21,7 +21,7 @@ void TickUntilListShown(TfrmMain& window, int limit = 2000) {
 void WaitUntilFinished(TfrmMain& window) {
     UpnpThread* worker = window.SearchWorker();
     ASSERT_NE(worker, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(!worker->running.load(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
 }
 
 TEST_F(SearchCycleTest, TickValuesAndProgressBarFollowTheTicks) {
@@ -134,6 +134,7 @@ TEST_F(SearchCycleTest, NewSearchWhileOneRunsNeitherWaitsForNorLeaksTheOldWorker
     auto fresh = std::make_shared<WorkerScript>();
     fresh->devices = {Device("Korvane R-100", "192.168.1.1")};
     auto window = MakeWindow({old, fresh});
+    const long held = old.use_count(); // by the test and the window's worker factory
 
     window->btnRefreshClick();
     window->tmrSearchTimer();
@@ -146,8 +147,9 @@ TEST_F(SearchCycleTest, NewSearchWhileOneRunsNeitherWaitsForNorLeaksTheOldWorker
 
     old->Finish();
     fresh->Finish();
-    QTRY_COMPARE_WITH_TIMEOUT(old->destroyed.load(), 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->RetiredWorkerCount(), 0u, 10000);
+    // The old worker and its thread are gone, and the window no longer keeps it aside.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return old.use_count() == held; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->RetiredWorkerCount() == 0; }, 10000));
     WaitUntilFinished(*window);
     TickUntilListShown(*window);
     ASSERT_EQ(window->FoundDevices()->size(), 1u);
@@ -228,7 +230,7 @@ TEST_F(SearchCycleTest, ClosingDuringASearchNeitherWaitsNorCrashes) {
     EXPECT_FALSE(worker->keepRunning.load());
     // Left to itself, the worker is still released once its run ends.
     script->Finish();
-    QTRY_COMPARE_WITH_TIMEOUT(script->destroyed.load(), 1, 10000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return script.use_count() == 1; }, 10000));
 }
 
 // The real worker with no address to search: it ends at once with an empty list.
@@ -242,6 +244,37 @@ TEST_F(SearchCycleTest, RealWorkerWithNothingToSearchEndsWithAnEmptyList) {
     EXPECT_EQ(window.SearchWorker(), nullptr);
     EXPECT_EQ(FrontPanel(window), QStringLiteral("pnlNetworks"));
     EXPECT_EQ(Child<QTreeWidget>(window, "lstNetworkList")->topLevelItemCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RetiredWorkers, EveryWorkerIsReleasedWhetherItEndsBeforeOrAfterBeingAbandoned) {
+    auto early = std::make_shared<WorkerScript>();
+    auto late = std::make_shared<WorkerScript>();
+    late->honourStop = false;
+    const std::size_t abandonedBefore = RetiredWorkers::AbandonedCount();
+    {
+        RetiredWorkers retired;
+        for (const auto& script : {early, late}) {
+            auto worker = std::make_unique<FakeWorker>(script);
+            worker->running.store(true);
+            ASSERT_TRUE(worker->Start());
+            retired.Add(std::move(worker));
+        }
+        EXPECT_EQ(retired.Count(), 2u);
+        // The early one stops when asked and is released; the late one goes on.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return early.use_count() == 1; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !retired.ReleaseEnded() && retired.Count() == 1u; }, 10000));
+        EXPECT_FALSE(late->runEnded.load());
+        EXPECT_GT(late.use_count(), 1);
+    } // abandons the late one
+    EXPECT_EQ(RetiredWorkers::AbandonedCount(), abandonedBefore + 1);
+    late->Finish();
+    // Held by the test alone: the worker and its thread are gone.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return late.use_count() == 1; }, 10000));
 }
 
 } // namespace
