@@ -124,9 +124,7 @@ void PanelButton::paintEvent(QPaintEvent*) {
 
 void PanelButton::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton) {
-        leftHeld = true;
-    }
+    held |= event->button();
     SetLook(Pressed);
     if (pumpPress) {
         repaint();
@@ -136,11 +134,9 @@ void PanelButton::mousePressEvent(QMouseEvent* event) {
 
 void PanelButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    const bool click = event->button() == Qt::LeftButton && leftHeld &&
+    const bool click = event->button() == Qt::LeftButton && (held & Qt::LeftButton) &&
                        rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton) {
-        leftHeld = false;
-    }
+    held &= ~event->button();
     QPointer<PanelButton> self(this);
     if (click) {
         emit clicked();
@@ -148,8 +144,8 @@ void PanelButton::mouseReleaseEvent(QMouseEvent* event) {
             return;
         }
     }
-    // A button still held keeps the pressed look until its own release.
-    if (event->buttons() == Qt::NoButton) {
+    // A second button still held on it keeps the pressed look until its own release.
+    if (held == Qt::NoButton) {
         SetLook(RestLook());
     }
     if (pumpRelease) {

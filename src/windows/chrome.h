@@ -91,7 +91,7 @@ private:
     bool restRaised = false;
     bool pumpPress = false;
     bool pumpRelease = false;
-    bool leftHeld = false;
+    Qt::MouseButtons held; // pressed on this button and not yet released
     Look current = Flat;
 };
 

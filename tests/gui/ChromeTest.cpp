@@ -117,6 +117,22 @@ INSTANTIATE_TEST_SUITE_P(
                       ButtonCase{"MiddleInside", false, Qt::MiddleButton, {40, 12}, 0}),
     CaseName<ButtonCase>);
 
+TEST(Chrome, PanelButtonKeepsThePressedLookWhileAnyButtonIsHeldOnIt) {
+    PanelButton button;
+    button.resize(80, 25);
+    button.setRaised(true);
+    int clicks = 0;
+    QObject::connect(&button, &PanelButton::clicked, [&] { ++clicks; });
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mousePress(&button, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(&button, Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_EQ(button.look(), PanelButton::Pressed);
+    EXPECT_EQ(clicks, 0);
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(button.look(), PanelButton::Raised);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(Chrome, PanelButtonDrawsItsLooks) {
     PanelButton button;
     button.resize(80, 25);
@@ -211,6 +227,7 @@ TEST(Chrome, MenuTitleOpensItsMenuBelowItselfOnALeftPress) {
         ASSERT_TRUE(menu.isVisible());
         EXPECT_EQ(menu.pos(), below);
         menu.hide();
+        QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(1, 1));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "WindowTestSupport.h"
 #include "mainwindow/DeviceMerge.h"
+#include "windows/chrome.h"
 
 #include <QProgressBar>
 #include <QTest>
@@ -176,6 +177,24 @@ TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsWaitStepsAside) {
     EXPECT_EQ(window->RetiredWorkerCount(), 1u);
     first->Finish();
     second->Finish();
+}
+
+TEST_F(SearchCycleTest, OnlyALeftClickOnRefreshStartsASearch) {
+    auto window = MakeWindow();
+    window->show();
+    window->ShowPanel(1);
+    auto* refresh = Child<PanelButton>(*window, "btnRefresh");
+    QTest::mousePress(refresh, Qt::RightButton, {}, QPoint(40, 12));
+    EXPECT_EQ(refresh->look(), PanelButton::Pressed);
+    QTest::mouseRelease(refresh, Qt::RightButton, {}, QPoint(40, 12));
+    EXPECT_EQ(refresh->look(), PanelButton::Raised);
+    EXPECT_EQ(window->SearchWorker(), nullptr);
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
+
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    EXPECT_NE(window->SearchWorker(), nullptr);
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
+    EXPECT_EQ(refresh->look(), PanelButton::Raised);
 }
 
 TEST_F(SearchCycleTest, WaitKeepsTheWindowResponsive) {
