@@ -1,6 +1,7 @@
 #include "Upnpthread.h"
 
 #include "Identification.h"
+#include "ReceivePass.h"
 #include "SearchAnswer.h"
 #include "multicast.h"
 #include "transport/BlockSocket.h"
@@ -9,11 +10,8 @@
 
 namespace {
 
-constexpr int kSearchSocketWaitMs = 800;
 // A burst of answers must not be dropped before it is read; the system caps the size.
 constexpr int kSearchSocketBuffer = 1024 * 1024;
-// Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
-constexpr int kDrainLimit = 1024;
 
 std::vector<std::string> MachineAddresses() {
     TextLines addresses;
@@ -24,8 +22,7 @@ std::vector<std::string> MachineAddresses() {
 } // namespace
 
 // The search on one address: the request, then receive passes until the address's tick
-// window closes. Each pass waits for a datagram on each socket in turn, then takes every
-// datagram already waiting there, so that a busy network loses none.
+// window closes.
 class UpnpThread::Search {
 public:
     Search(UpnpThread& owner, LocationCollector& locations) : worker(owner), collector(locations) {}
@@ -50,34 +47,13 @@ public:
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
                 return false;
             }
-            ReceiveOnSearchSocket();
-            ReceiveOnGroup();
+            ReceivePass(socket, receiver, collector);
         }
         receiver.Close();
         return true;
     }
 
 private:
-    void ReceiveOnSearchSocket() {
-        auto text = socket.RecvPacket(kSearchSocketWaitMs);
-        for (int taken = 0; socket.LastError() == 0 && taken <= kDrainLimit; ++taken) {
-            ParseSearchAnswer(collector, SplitTextToLines(TrimControl(text)), socket.LastSender());
-            text = socket.RecvPacket(0);
-        }
-    }
-
-    void ReceiveOnGroup() {
-        std::string text;
-        std::string sender;
-        if (!receiver.ReceiveFrom(text, sender)) {
-            return;
-        }
-        int taken = 0;
-        do {
-            ParseSearchAnswer(collector, SplitTextToLines(text), sender);
-        } while (++taken <= kDrainLimit && receiver.ReceiveWaiting(text, sender));
-    }
-
     UpnpThread& worker;
     LocationCollector& collector;
     TUDPBlockSocket socket;

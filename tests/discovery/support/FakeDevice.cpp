@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -69,9 +70,19 @@ void FakeDevice::Serve() {
             std::lock_guard guard(lock);
             searches.emplace_back(buffer, static_cast<std::size_t>(got));
         }
-        for (const auto& answer : answers) {
-            ::sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&sender),
-                     size);
+        // One call for the whole burst, so that the answers stand waiting together as a
+        // burst from a real network would, however the test threads are scheduled.
+        std::vector<iovec> parts(answers.size());
+        std::vector<mmsghdr> messages(answers.size());
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            parts[i] = {const_cast<char*>(answers[i].data()), answers[i].size()};
+            messages[i].msg_hdr.msg_name = &sender;
+            messages[i].msg_hdr.msg_namelen = size;
+            messages[i].msg_hdr.msg_iov = &parts[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+        }
+        if (!messages.empty()) {
+            ::sendmmsg(fd, messages.data(), static_cast<unsigned>(messages.size()), 0);
         }
         for (const auto& announcement : announcements) {
             SendDatagram(announcePort, announcement);
@@ -85,8 +96,11 @@ int FreeUdpPort() {
     return port;
 }
 
-void SendDatagram(int port, const std::string& bytes) {
+void SendDatagram(int port, const std::string& bytes, const std::string& from) {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    auto source = Loopback(0);
+    ::inet_pton(AF_INET, from.c_str(), &source.sin_addr);
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source);
     const auto address = Loopback(port);
     ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&address),
              sizeof address);

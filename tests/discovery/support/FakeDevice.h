@@ -40,8 +40,8 @@ private:
 // A UDP port on 127.0.0.1 that was free a moment ago.
 int FreeUdpPort();
 
-// Sends one datagram to 127.0.0.1 at port.
-void SendDatagram(int port, const std::string& bytes);
+// Sends one datagram to 127.0.0.1 at port, from the loopback address from.
+void SendDatagram(int port, const std::string& bytes, const std::string& from = "127.0.0.1");
 
 // Polls condition every 10 ms until it holds or timeoutMs have passed.
 template <typename Condition> bool WaitUntil(Condition condition, int timeoutMs) {

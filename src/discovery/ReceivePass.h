@@ -1,0 +1,11 @@
+#pragma once
+
+#include "SearchAnswer.h"
+#include "multicast.h"
+#include "transport/BlockSocket.h"
+
+// One receive pass of the search: waits up to 800 ms for an answer on the search socket,
+// then up to 3000 ms for a datagram on the group receiver, and after each wait takes
+// every datagram already waiting on that socket, so that on a busy network no answer that
+// arrived in the window is left unread.
+void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);

@@ -1,0 +1,74 @@
+#include "ReceivePass.h"
+
+#include "support/Descriptions.h"
+#include "support/FakeDevice.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Url(int host) {
+    return "http://192.0.2." + std::to_string(host) + "/d.xml";
+}
+
+std::string Notify(int host) {
+    return "NOTIFY * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nLOCATION: " + Url(host) +
+           "\r\nNTS: ssdp:alive\r\n\r\n";
+}
+
+std::vector<std::string> Hosts(const LocationList& list) {
+    std::vector<std::string> hosts;
+    for (const auto& entry : list) {
+        hosts.push_back(entry->host);
+    }
+    return hosts;
+}
+
+// Both sockets on loopback; the receiver is asked to join a loopback address, which joins
+// nothing.
+class ReceivePassTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        socket.Bind("127.0.0.1", "0");
+        receiver.Open("127.0.0.1", 0, "127.0.0.1");
+        ASSERT_NE(socket.LocalPort(), 0);
+        ASSERT_NE(receiver.LocalPort(), 0);
+    }
+
+    TUDPBlockSocket socket;
+    CNetwork receiver;
+    LocationList list;
+    LocationCollector collector{list};
+};
+
+TEST_F(ReceivePassTest, TakesEveryDatagramWaitingOnEitherSocket) {
+    for (int host = 1; host <= 4; ++host) {
+        SendDatagram(socket.LocalPort(), Answer(Url(host)), "127.0.0." + std::to_string(host));
+    }
+    for (int host = 5; host <= 7; ++host) {
+        SendDatagram(receiver.LocalPort(), Notify(host), "127.0.0." + std::to_string(host));
+    }
+    ReceivePass(socket, receiver, collector);
+    EXPECT_EQ(Hosts(list),
+              (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.4",
+                                        "192.0.2.5", "192.0.2.6", "192.0.2.7"}));
+    EXPECT_EQ(socket.RecvPacket(0), "");
+    std::string text;
+    std::string sender;
+    EXPECT_FALSE(receiver.ReceiveWaiting(text, sender));
+}
+
+// The sender is counted on both sockets alike.
+TEST_F(ReceivePassTest, OneSenderNamesAtMostEightHostsAcrossBothSockets) {
+    for (int host = 1; host <= 6; ++host) {
+        SendDatagram(socket.LocalPort(), Answer(Url(host)), "127.0.0.9");
+        SendDatagram(receiver.LocalPort(), Notify(host + 10), "127.0.0.9");
+    }
+    SendDatagram(receiver.LocalPort(), Notify(30), "127.0.0.10");
+    ReceivePass(socket, receiver, collector);
+    EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.3",
+                                                     "192.0.2.4", "192.0.2.5", "192.0.2.6",
+                                                     "192.0.2.11", "192.0.2.12", "192.0.2.30"}));
+}
+
+} // namespace
