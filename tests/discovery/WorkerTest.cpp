@@ -50,6 +50,11 @@ std::vector<std::string> Addresses(const DeviceList& devices) {
     return addresses;
 }
 
+// An announcement without a location, sent after a burst of answers, ends the first pass's
+// wait on the group, so that a part of the burst that came after that pass had looked is
+// read by the next pass, whatever the threads' timing.
+const std::string kEndOfBurst = "NOTIFY * HTTP/1.1\r\nNTS: ssdp:alive\r\n\r\n";
+
 class WorkerTest : public ::testing::Test {
 protected:
     int groupPort = FreeUdpPort();
@@ -96,9 +101,7 @@ TEST_F(WorkerTest, ABurstOfAnswersIsReadUpToEightHostsOfOneSender) {
             Serve(Description("Korvane", "KT5520")), "127.0.0." + std::to_string(10 + i)));
         answers.push_back(Answer(routers.back()->Url("/desc.xml")));
     }
-    // The announcement without a location, sent after the burst, ends the first pass's
-    // wait on the group: the burst is then read whatever the threads' timing.
-    FakeDevice device(answers, {"NOTIFY * HTTP/1.1\r\nNTS: ssdp:alive\r\n\r\n"}, groupPort);
+    FakeDevice device(answers, {kEndOfBurst}, groupPort);
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
     worker->searchTick = 40;
@@ -126,7 +129,8 @@ TEST_F(WorkerTest, StopDuringTheSearchIsHonouredBeforeTheNextPass) {
 TEST_F(WorkerTest, StopDuringIdentificationWaitsForEveryFetch) {
     LoopbackHttpServer first(Serve(Description("Korvane", "KT6610"), 500), "127.0.0.1");
     LoopbackHttpServer second(Serve(Description("Korvane", "KT5520"), 500), "127.0.0.2");
-    FakeDevice device({Answer(first.Url("/desc.xml")), Answer(second.Url("/desc.xml"))});
+    FakeDevice device({Answer(first.Url("/desc.xml")), Answer(second.Url("/desc.xml"))},
+                      {kEndOfBurst}, groupPort);
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
     worker->searchTick = 40;
