@@ -3,6 +3,7 @@
 #include "discovery/Upnpthread.h"
 #include "mainwindow/RetiredWorkers.h"
 
+#include <QIcon>
 #include <QString>
 #include <QWidget>
 #include <chrono>
@@ -10,7 +11,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 class InstanceLock;
 class Lang;
@@ -18,8 +18,6 @@ class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace Ui {
 class frmMain;
