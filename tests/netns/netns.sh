@@ -21,7 +21,8 @@
 #   netns_client build/tools/scan/pathmere-scan --seconds 3
 #
 # Bash runs a trap only after the foreground command ends: wait for long commands with
-# "cmd & wait $!" so that a TERM tears down at once.
+# "cmd & wait $!" so that a TERM tears down at once; never a bare "wait", which would also
+# wait for the simulators (they are jobs of the calling shell).
 # NETNS_DEVSIM_LIFETIME bounds each simulator's life in seconds (600).
 # NETNS_DIR is a scratch folder of the run (removed at teardown); a function named
 # netns_on_teardown, if the caller defines one, runs first at teardown.

@@ -192,10 +192,14 @@ void SimulatedDevice::Serve(const std::atomic<bool>& stop) {
             if (keep[i])
                 keep[i] = OnWritable(connections[i], now);
         }
-        size_t at = 0;
-        connections.erase(std::remove_if(connections.begin(), connections.end(),
-                                         [&](const Connection&) { return !keep[at++]; }),
-                          connections.end());
+        size_t kept = 0;
+        for (size_t i = 0; i < connections.size(); ++i) {
+            if (keep[i] && kept != i)
+                connections[kept] = std::move(connections[i]);
+            if (keep[i])
+                ++kept;
+        }
+        connections.resize(kept);
     }
 }
 
