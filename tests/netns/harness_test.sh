@@ -40,10 +40,11 @@ for ending in fail wait; do
     out="$NETNS_DIR/child.$ending"
     if [ "$ending" = wait ]; then
         child wait "$out" &
+        job=$!
         for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.1; done
         read -r prefix devsim_pid child_pid <"$out"
         kill -TERM "$child_pid"
-        wait
+        wait "$job"
     else
         child fail "$out"
     fi
