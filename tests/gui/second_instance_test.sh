@@ -30,7 +30,7 @@ mkdir -m 700 "$work/runtime"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
 cd "$(dirname "$program")" # the staged folder, with lang.xml
 
-unshare --net "$program" &
+unshare --net "$program" >>"$work/program.log" 2>&1 &
 first=$!
 
 lock="$work/runtime/MIRD-01234567-B10D-11D3-BC36-006067709674.lock"
@@ -41,7 +41,7 @@ for _ in $(seq 200); do
 done
 flock -n "$lock" true && fail "the first instance never took the lock"
 
-timeout 30 unshare --net "$program"
+timeout 30 unshare --net "$program" >>"$work/program.log" 2>&1
 code=$?
 [ "$code" -eq 0 ] || fail "the second instance ended with $code"
 kill -0 "$first" 2>/dev/null || fail "the first instance did not go on"
@@ -51,7 +51,7 @@ flock -n "$lock" true && fail "the lock was lost"
 kill "$first"
 wait "$first" 2>/dev/null
 first=""
-unshare --net "$program" &
+unshare --net "$program" >>"$work/program.log" 2>&1 &
 first=$!
 sleep 1
 kill -0 "$first" 2>/dev/null || fail "a start after the first had ended did not run"
