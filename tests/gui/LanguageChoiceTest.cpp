@@ -4,6 +4,8 @@
 #include "windows/chrome.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -230,4 +232,34 @@ TEST_F(LanguageChoiceTest, TrayTipIsTheStartLanguagesNameCutTo50Characters) {
     EXPECT_EQ(window->TrayIcon()->toolTip(), longName.left(50)) << "keeps the start language";
 }
 
+// Records the folders handed to the desktop's file manager.
+class FolderRecorder : public QObject {
+    Q_OBJECT
+public:
+    FolderRecorder() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~FolderRecorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QStringList opened;
+public slots:
+    void Open(const QUrl& url) { opened << url.toLocalFile(); }
+};
+
+TEST_F(LanguageChoiceTest, UserManualOpensTheCurrentLanguagesFolder) {
+    UseLanguageFile();
+    QDir(folder.path()).mkpath(QStringLiteral("Doc/English"));
+    QDir(folder.path()).mkpath(QStringLiteral("Doc/Turkish"));
+    FolderRecorder folders;
+    auto window = MakeWindow();
+    auto* item = Child<QAction>(*window, "mnUserManual");
+    item->trigger();
+    window->mnEnglishClick();
+    item->trigger();
+    window->mnGreekClick(); // no Greek manual here: nothing opens
+    item->trigger();
+    ASSERT_EQ(folders.opened.size(), 2);
+    EXPECT_EQ(folders.opened[0], folder.filePath(QStringLiteral("Doc/Turkish")));
+    EXPECT_EQ(folders.opened[1], folder.filePath(QStringLiteral("Doc/English")));
+}
+
 } // namespace
+
+#include "LanguageChoiceTest.moc"
