@@ -6,18 +6,20 @@ constexpr int kSearchSocketWaitMs = 800;
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
 
-void ReceiveOnSearchSocket(TUDPBlockSocket& socket, LocationCollector& collector) {
-    auto text = socket.RecvPacket(kSearchSocketWaitMs);
+void ReceiveOnSearchSocket(TUDPBlockSocket& socket, LocationCollector& collector, int waitMs) {
+    auto text = socket.RecvPacket(waitMs);
     for (int taken = 0; socket.LastError() == 0 && taken <= kDrainLimit; ++taken) {
         ParseSearchAnswer(collector, SplitTextToLines(TrimControl(text)), socket.LastSender());
         text = socket.RecvPacket(0);
     }
 }
 
-void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector) {
+void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector, bool wait) {
     std::string text;
     std::string sender;
-    if (!receiver.ReceiveFrom(text, sender)) {
+    const bool received =
+        wait ? receiver.ReceiveFrom(text, sender) : receiver.ReceiveWaiting(text, sender);
+    if (!received) {
         return;
     }
     int taken = 0;
@@ -29,6 +31,11 @@ void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector) {
 } // namespace
 
 void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
-    ReceiveOnSearchSocket(socket, collector);
-    ReceiveOnGroup(receiver, collector);
+    ReceiveOnSearchSocket(socket, collector, kSearchSocketWaitMs);
+    ReceiveOnGroup(receiver, collector, true);
+}
+
+void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
+    ReceiveOnSearchSocket(socket, collector, 0);
+    ReceiveOnGroup(receiver, collector, false);
 }

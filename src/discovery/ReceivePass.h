@@ -9,3 +9,8 @@
 // every datagram already waiting on that socket, so that on a busy network no answer that
 // arrived in the window is left unread.
 void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
+
+// Takes what is already waiting on both sockets, without waiting. Run when an address's window
+// closes: answers that came in during the last pass's waits were sent within the window, and
+// with a window shorter than one pass they would otherwise never be read.
+void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);

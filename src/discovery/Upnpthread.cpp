@@ -49,6 +49,7 @@ public:
             }
             ReceivePass(socket, receiver, collector);
         }
+        TakeWaitingAnswers(socket, receiver, collector);
         receiver.Close();
         return true;
     }

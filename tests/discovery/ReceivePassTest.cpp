@@ -58,6 +58,15 @@ TEST_F(ReceivePassTest, TakesEveryDatagramWaitingOnEitherSocket) {
     EXPECT_FALSE(receiver.ReceiveWaiting(text, sender));
 }
 
+// At the close of a window, what is already waiting on either socket is still read.
+TEST_F(ReceivePassTest, WindowCloseTakesWaitingAnswersWithoutWaiting) {
+    SendDatagram(socket.LocalPort(), Answer(Url(1)), "127.0.0.1");
+    SendDatagram(receiver.LocalPort(), Notify(2), "127.0.0.2");
+    TakeWaitingAnswers(socket, receiver, collector);
+    EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2"}));
+    EXPECT_EQ(socket.RecvPacket(0), "");
+}
+
 // The sender is counted on both sockets alike.
 TEST_F(ReceivePassTest, OneSenderNamesAtMostEightHostsAcrossBothSockets) {
     for (int host = 1; host <= 6; ++host) {
