@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# From start to the browser: the real program in a real X server, searching a simulated
+# network of two maker devices and a foreign one. The program runs from its staged folder in
+# the client namespace of netns.sh and reaches Xvfb through the server's filesystem socket; a
+# fake xdg-open first on its PATH records what it is asked to open. After the search (about a
+# minute at the program's own pace) a double click on each row must open exactly "http://"
+# and that row's address, and the foreign device must not be listed. A screenshot of the list
+# is kept in the given folder.
+# Usage: e2e_test.sh PATHMERE DEVSIM [SCREENSHOT_DIR]
+set -uo pipefail
+program=$(realpath "$1")
+devsim=$(realpath "$2")
+shots=$(realpath -m "${3:-.}")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../netns/netns.sh"
+netns_require_root || exit $?
+NETNS_DEVSIM=$devsim
+
+xvfb=""
+netns_on_teardown() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  return 0
+}
+work=""
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "$work" ]; then
+    for log in "$work"/*.log; do
+      [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; } >&2
+    done
+  fi
+  exit 1
+}
+# Waits up to $1 tenths of a second for a command to succeed.
+within() {
+  local tenths=$1
+  shift
+  for _ in $(seq "$tenths"); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+netns_setup || fail "namespaces"
+work=$NETNS_DIR
+maker1=192.0.2.10 maker2=192.0.2.11 foreign=192.0.2.20
+netns_add_devices home $maker1 $maker2 $foreign || fail "device namespace"
+netns_check_isolated || fail "the client namespace is not isolated"
+
+# The X server stays in this namespace and listens on no network: the client namespace reaches
+# it through /tmp/.X11-unix, since abstract sockets are private to a namespace. -displayfd picks
+# a free display number, so that tests running side by side never share one.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+exec 3>&-
+within 100 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+netns_client xdpyinfo >/dev/null 2>&1 ||
+  fail "the client namespace cannot reach the X server through /tmp/.X11-unix"
+
+# The first maker device answers a search at once; the second only announces itself and is
+# started once the search request has been seen, so that it is always accepted second and
+# the rows' order is known. The foreign device answers at once too.
+netns_devsim home --address $maker1 --friendly-name "Living room router" --model-name KT6610 \
+  --serial-number KV0001 --notify off --max-delay-ms 0 --search-log "$work/search.txt" \
+  --log "$work/maker1-http.txt" || fail "simulated device $maker1"
+netns_devsim home --address $foreign --friendly-name "Neighbour's router" \
+  --manufacturer "Acme Networks" --model-name AC1200 --notify off --max-delay-ms 0 \
+  --log "$work/foreign-http.txt" || fail "simulated device $foreign"
+
+mkdir -p "$work/bin" "$shots"
+mkdir -m 700 "$work/runtime"
+opened="$work/opened.txt"
+: >"$opened"
+cat >"$work/bin/xdg-open" <<EOF
+#!/bin/sh
+printf '%s\n' "\$*" >>"$opened"
+EOF
+chmod +x "$work/bin/xdg-open"
+
+# ip netns exec becomes the program, so $! is the program's pid.
+(cd "$(dirname "$program")" &&
+  exec ip netns exec "$NETNS_CLIENT" env PATH="$work/bin:$PATH" DISPLAY="$DISPLAY" \
+    QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
+    "$program" >"$work/program.log" 2>&1) &
+app=$!
+
+window=""
+find_window() {
+  window=$(xdotool search --onlyvisible --class pathmere 2>/dev/null | head -n1)
+  [ -n "$window" ]
+}
+within 150 find_window || fail "the program's window never appeared"
+eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT
+[ "$WIDTH" -ge 580 ] && [ "$HEIGHT" -ge 380 ] || fail "unexpected window size ${WIDTH}x$HEIGHT"
+
+within 200 test -s "$work/search.txt" || fail "no search request reached the devices"
+netns_devsim home --address $maker2 --friendly-name "Office access point" \
+  --model-name KT5520GR --serial-number KV0002 --notify-only --notify-interval-ms 2000 \
+  --log "$work/maker2-http.txt" || fail "simulated device $maker2"
+
+# Rows of the list: the list lies at (4,37) in pnlNetworks at (2,81); below its header come
+# rows 32 px high.
+header=18
+row_x=$((X + 2 + 4 + 100))
+row_y() { echo $((Y + 81 + 37 + header + 16 + 32 * $1)); }
+pixel() { # colour of the screen at x y
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | awk '{print $3}'
+}
+search_colour=$(pixel $row_x "$(row_y 0)")
+[ -n "$search_colour" ] || fail "cannot read the screen"
+
+# The search listens until its 40th tick (about 52 s), then fetches the descriptions; the list
+# comes to the front at the next tick.
+fetched() { [ -s "$work/maker1-http.txt" ] && [ -s "$work/maker2-http.txt" ]; }
+for _ in $(seq 120); do
+  fetched && break
+  kill -0 $app 2>/dev/null || fail "the program ended during the search"
+  sleep 1
+done
+fetched || fail "the search never fetched both maker devices' descriptions"
+list_shown() { [ "$(pixel $row_x "$(row_y 0)")" != "$search_colour" ]; }
+within 100 list_shown || fail "the list never came to the front after the search"
+sleep 0.5
+import -window "$window" "$shots/e2e-list.png" || fail "screenshot"
+
+# A double click opens the row under the pointer; nothing is opened twice for one click.
+double_click_row() {
+  xdotool mousemove $row_x "$(row_y "$1")" click --repeat 2 --delay 80 1
+}
+lines() { wc -l <"$opened"; }
+double_click_row 0
+within 100 test "$(lines)" -ge 1 || fail "a double click on the first row opened nothing"
+double_click_row 1
+within 100 test "$(lines)" -ge 2 || fail "a double click on the second row opened nothing"
+# Where a third row would be: the foreign device must not be there, or anywhere.
+double_click_row 2
+sleep 2
+kill -0 $app 2>/dev/null || fail "the program ended after the double clicks"
+
+first=$(sed -n 1p "$opened") second=$(sed -n 2p "$opened")
+[ "$first" = "http://$maker1" ] || fail "first row opened '$first', expected 'http://$maker1'"
+[ "$second" = "http://$maker2" ] || fail "second row opened '$second', expected 'http://$maker2'"
+if grep -v -x -e "http://$maker1" -e "http://$maker2" "$opened" | grep -q .; then
+  fail "opened something other than the two maker devices: $(tr '\n' ' ' <"$opened")"
+fi
+[ -s "$work/foreign-http.txt" ] || fail "the foreign device's description was never fetched"
+echo "PASS: opened $(tr '\n' ' ' <"$opened")"
