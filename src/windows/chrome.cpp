@@ -40,23 +40,25 @@ void BackgroundPanel::mousePressEvent(QMouseEvent* event) {
     if (dragActive) {
         return; // a second button pressed during a drag keeps the first press point
     }
+    const QPoint at = event->position().toPoint();
+    if (childAt(at) != nullptr) {
+        return; // a press that a control passed on: only the uncovered panel drags
+    }
     if (CompositorPlacesWindows()) {
         if (event->button() == Qt::LeftButton) {
             HandMoveToCompositor(window());
         }
         return;
     }
-    const QPoint at = event->position().toPoint();
-    pressX = at.x();
-    pressY = at.y();
+    pressScreenPoint = event->globalPosition().toPoint();
+    windowAtPress = window()->pos();
     dragActive = true;
 }
 
 void BackgroundPanel::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     if (dragActive) {
-        const QPoint at = event->position().toPoint();
-        MoveWindowBy(QPoint(at.x() - pressX, at.y() - pressY));
+        FollowCursor(event->globalPosition().toPoint());
     }
 }
 
@@ -65,17 +67,17 @@ void BackgroundPanel::mouseReleaseEvent(QMouseEvent* event) {
     if (!dragActive) {
         return;
     }
-    const QPoint at = event->position().toPoint();
-    MoveWindowBy(QPoint(at.x() - pressX, at.y() - pressY));
-    pressX = 0;
-    pressY = 0;
+    FollowCursor(event->globalPosition().toPoint());
     dragActive = false;
 }
 
-void BackgroundPanel::MoveWindowBy(QPoint delta) {
-    if (!delta.isNull()) {
-        QWidget* top = window();
-        top->move(top->pos() + delta);
+// Works from screen points, not panel points: the X server moves a window some time after it
+// is asked to, and panel points of moves queued meanwhile would count the same move twice.
+void BackgroundPanel::FollowCursor(QPoint screenPoint) {
+    const QPoint target = windowAtPress + (screenPoint - pressScreenPoint);
+    QWidget* top = window();
+    if (top->pos() != target) {
+        top->move(target);
     }
 }
 

@@ -32,11 +32,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void MoveWindowBy(QPoint delta);
+    void FollowCursor(QPoint screenPoint);
 
-    // Panel coordinates of the press that started the drag.
-    int pressX = 0;
-    int pressY = 0;
+    // Where the press that started the drag was, and where the window was then.
+    QPoint pressScreenPoint;
+    QPoint windowAtPress;
     bool dragActive = false;
 };
 

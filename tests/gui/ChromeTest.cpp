@@ -1,5 +1,6 @@
 #include "windows/chrome.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -68,6 +69,46 @@ TEST(Chrome, ReleaseAtAnotherPointWithoutMovesAppliesTheWholeMove) {
     QTest::mousePress(w.panel, Qt::LeftButton, {}, {300, 12});
     QTest::mouseRelease(w.panel, Qt::LeftButton, {}, {350, 32});
     EXPECT_EQ(w.window.pos(), start + QPoint(50, 20));
+}
+
+// The X server moves a window after the program asks it to: moves queued meanwhile carry
+// panel points taken against the old position. Two such moves to one screen point must move
+// the window once.
+TEST(Chrome, MovesQueuedBeforeTheWindowMovedCountOnce) {
+    DragWindow w;
+    const QPoint start = w.window.pos();
+    const QPoint press(300, 12);
+    QTest::mousePress(w.panel, Qt::LeftButton, {}, press);
+    const QPoint screenPoint = w.panel->mapToGlobal(press) + QPoint(10, 5);
+    for (int queued = 0; queued < 2; ++queued) {
+        QMouseEvent move(QEvent::MouseMove, press + QPoint(10, 5), screenPoint, Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.panel, &move);
+    }
+    EXPECT_EQ(w.window.pos(), start + QPoint(10, 5));
+    QTest::mouseRelease(w.panel, Qt::LeftButton, {}, press);
+    EXPECT_EQ(w.window.pos(), start + QPoint(10, 5));
+}
+
+// Presses that controls on the panel pass on (labels, pictures, inner panels) drag nothing.
+TEST(Chrome, ControlsOnThePanelDoNotDrag) {
+    DragWindow w;
+    auto* banner = new QLabel(w.panel);
+    banner->setGeometry(1, 27, 581, 54);
+    auto* inner = new QFrame(w.panel);
+    inner->setGeometry(2, 81, 580, 304);
+    auto* heading = new QLabel(inner);
+    heading->setGeometry(6, 17, 286, 19);
+    banner->show();
+    inner->show();
+    heading->show();
+    const QPoint start = w.window.pos();
+    for (QWidget* control : std::initializer_list<QWidget*>{banner, inner, heading}) {
+        QTest::mousePress(control, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(control, QPoint(45, 25));
+        QTest::mouseRelease(control, Qt::LeftButton, {}, QPoint(45, 25));
+        EXPECT_EQ(w.window.pos(), start) << control->metaObject()->className();
+    }
 }
 
 struct ButtonCase {
