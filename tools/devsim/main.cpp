@@ -6,6 +6,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -18,6 +19,12 @@ void OnSignal(int) {
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+            std::fputs(DevsimUsage(), stdout);
+            return 0;
+        }
+    }
     DevsimOptions options;
     std::string error;
     if (!ParseDevsimOptions(argc, argv, options, error)) {
