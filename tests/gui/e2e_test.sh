@@ -13,14 +13,11 @@ devsim=$(realpath "$2")
 shots=$(realpath -m "${3:-.}")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../netns/netns.sh"
+source "$here/xvfb.sh"
 netns_require_root || exit $?
 NETNS_DEVSIM=$devsim
 
-xvfb=""
-netns_on_teardown() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  return 0
-}
+netns_on_teardown() { xvfb_stop; }
 work=""
 fail() {
   echo "FAIL: $*" >&2
@@ -49,30 +46,8 @@ netns_add_devices home $maker1 $maker2 $foreign || fail "device namespace"
 netns_check_isolated || fail "the client namespace is not isolated"
 
 # The X server stays in this namespace and listens on no network: the client namespace reaches
-# it through /tmp/.X11-unix, since abstract sockets are private to a namespace. Its number is
-# one whose lock file Xvfb could take, so that servers started side by side never share one.
-# Not -displayfd: in a namespace of its own every abstract socket is free, so there it always
-# picks 0 and takes over the socket file of whatever server has that number outside.
-start_xvfb() { # display number
-  rm -f "$work/xvfb.log"
-  Xvfb ":$1" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do
-    kill -0 $xvfb 2>/dev/null || break # the number was taken after all
-    xdpyinfo -display ":$1" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  kill $xvfb 2>/dev/null
-  wait $xvfb 2>/dev/null
-  xvfb=""
-  return 1
-}
-for number in $(seq 20 99); do
-  [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-  start_xvfb "$number" && break
-done
-[ -n "$xvfb" ] || fail "Xvfb did not start"
-export DISPLAY=:$number
+# it through /tmp/.X11-unix, since abstract sockets are private to a namespace.
+xvfb_start "$work/xvfb.log" || fail "Xvfb did not start"
 netns_client xdpyinfo >/dev/null 2>&1 ||
   fail "the client namespace cannot reach the X server through /tmp/.X11-unix"
 
