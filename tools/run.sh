@@ -48,18 +48,23 @@ if [ "$dry_run" != 1 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]
   exit 1
 fi
 
-# Started through sudo, build and run as the user who asked, so that the build folder, the
-# settings and the single-instance lock stay theirs.
+# Started through sudo, run the program as the user who asked, so that its settings and its
+# single-instance lock stay theirs; build as them too unless the build folder is root's (a
+# build made by CI as root, say).
 as_user=()
+build_as=()
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "${SUDO_UID}" != 0 ]; then
   as_user=(setpriv --reuid="$SUDO_UID" --regid="${SUDO_GID:-$SUDO_UID}" --init-groups --)
+  existing=$build
+  while [ ! -e "$existing" ]; do existing=$(dirname "$existing"); done
+  [ "$(stat -c %u "$existing")" = "$SUDO_UID" ] && build_as=("${as_user[@]}")
 fi
 
 bash "$root/tools/install-deps.sh"
 configure=(-S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 [ -f "$build/CMakeCache.txt" ] || configure+=(-G Ninja)
-"${as_user[@]}" cmake "${configure[@]}" >/dev/null
-"${as_user[@]}" cmake --build "$build" --target pathmere pathmere-devsim pathmere-scan \
+"${build_as[@]}" cmake "${configure[@]}" >/dev/null
+"${build_as[@]}" cmake --build "$build" --target pathmere pathmere-devsim pathmere-scan \
   pathmere_run_files pathmere_manuals
 
 run_dir=$build/run
