@@ -29,20 +29,17 @@ trap cleanup EXIT
 mkdir -m 700 "$work/runtime"
 mkdir -p "$shots"
 # Everything below runs in one namespace: the X server listens on a Unix socket only.
-unshare --net bash -s "$program" "$work" "$shots" <<'INNER' &
+unshare --net bash -s "$program" "$work" "$shots" "$(dirname "$(realpath "$0")")" <<'INNER' &
 set -uo pipefail
-program=$1 work=$2 shots=$3
+program=$1 work=$2 shots=$3 here=$4
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Waits up to 10 s for a command to succeed.
 until_true() {
   for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
 }
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-until_true test -s "$work/display" || fail "no X server"
-export DISPLAY=:$(head -n1 "$work/display")
+source "$here/xvfb.sh"
+xvfb_start "$work/xvfb.log" || fail "no X server"
 trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
   --height 32 >/dev/null 2>&1 &
 tray=$!
@@ -52,7 +49,7 @@ export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
 cd "$(dirname "$program")"
 "$program" simge >"$work/program.log" 2>&1 &
 app=$!
-cleanup() { kill $app $tray $xvfb 2>/dev/null; wait 2>/dev/null; }
+cleanup() { kill $app $tray 2>/dev/null; xvfb_stop; wait 2>/dev/null; }
 trap cleanup EXIT
 
 # The icon: the program's window embedded in trayer's panel.
