@@ -5,14 +5,8 @@
 set -uo pipefail
 program=$(realpath "$1")
 
-if [ "$(id -u)" -ne 0 ]; then
-  if [ "${CI:-}" = true ]; then
-    echo "FAIL: network namespaces need root" >&2
-    exit 1
-  fi
-  echo "SKIP: network namespaces need root"
-  exit 77
-fi
+source "$(dirname "$(realpath "$0")")/../netns/netns.sh"
+netns_require_root || exit $?
 
 work=$(mktemp -d)
 first=""
