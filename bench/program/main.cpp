@@ -74,10 +74,6 @@ int RunProgram(int argc, char** argv, const std::function<void(TfrmMain&)>& watc
         QApplication::setQuitOnLastWindowClosed(false);
         TfrmMain frmMain;
         frmMain.SetCommandLine(QString());
-        if (!frmMain.FormCreate()) {
-            std::fprintf(stderr, "bench: another instance holds the lock\n");
-            return 1;
-        }
         watch(frmMain);
         frmMain.show();
         result = QApplication::exec();

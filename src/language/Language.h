@@ -35,6 +35,15 @@ public:
     QString stMnUsageGuide;
     QString stLegalNotice;
 
+    // Texts that older language files lack: English until a file supplies them. %1 stands
+    // for the address or folder.
+    static constexpr const char* kEnglishCannotOpenAddress =
+        "The browser could not be opened. Type this address into your browser: %1";
+    static constexpr const char* kEnglishCannotOpenFolder =
+        "The user manual folder could not be opened: %1";
+    QString stCannotOpenAddress = QString::fromUtf8(kEnglishCannotOpenAddress);
+    QString stCannotOpenFolder = QString::fromUtf8(kEnglishCannotOpenFolder);
+
 private:
     Lang() = default;
 };

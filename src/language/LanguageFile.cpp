@@ -46,6 +46,19 @@ constexpr std::array<Key, 27> kKeys{{
     {"stLegalNotice", &Lang::stLegalNotice},
 }};
 
+// Keys added after the first language files: a section without them keeps its load, and the
+// text falls back to the built-in English one.
+struct OptionalKey {
+    const char* name;
+    QString Lang::*member;
+    const char* english;
+};
+
+const std::array<OptionalKey, 2> kOptionalKeys{{
+    {"stCannotOpenAddress", &Lang::stCannotOpenAddress, Lang::kEnglishCannotOpenAddress},
+    {"stCannotOpenFolder", &Lang::stCannotOpenFolder, Lang::kEnglishCannotOpenFolder},
+}};
+
 xmlNode* FirstChildElement(const xmlNode* parent, const char* name) {
     for (xmlNode* node = parent->children; node != nullptr; node = node->next) {
         if (node->type == XML_ELEMENT_NODE && XmlNodeName(node) == name)
@@ -121,6 +134,11 @@ bool ReadLanguageFile(const std::string& code, const QString& path, Lang& table)
         if (!ReadKey(section, key.name, text))
             return false;
         table.*key.member = text;
+    }
+    for (const OptionalKey& key : kOptionalKeys) {
+        QString text;
+        table.*key.member =
+            ReadKey(section, key.name, text) ? text : QString::fromUtf8(key.english);
     }
     return true;
 }

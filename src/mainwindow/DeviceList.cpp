@@ -1,7 +1,9 @@
+#include "language/Language.h"
 #include "mainwindow/DeviceMerge.h"
-#include "mainwindow/Guarded.h"
 #include "mainwindow/Main.h"
 #include "ui_frmMain.h"
+#include "windows/Guarded.h"
+#include "windows/OpenFailure.h"
 
 #include <QDesktopServices>
 #include <QTreeWidget>
@@ -61,9 +63,11 @@ void TfrmMain::lstNetworkListDblClick() {
             return;
         }
         const std::string address = selected.first()->text(1).toStdString();
-        // Handed over as it stands: no port, no path. A failure to open is not reported.
-        QDesktopServices::openUrl(
-            QUrl(QStringLiteral("http://") + QString::fromStdString(address)));
+        // Handed over as it stands: no port, no path.
+        const QString url = QStringLiteral("http://") + QString::fromStdString(address);
+        if (!QDesktopServices::openUrl(QUrl(url))) {
+            ShowOpenFailure(this, lang->stCannotOpenAddress, url);
+        }
     });
 }
 

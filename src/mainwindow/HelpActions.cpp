@@ -1,8 +1,9 @@
 #include "language/Language.h"
-#include "mainwindow/Guarded.h"
 #include "mainwindow/Main.h"
 #include "windows/About.h"
 #include "windows/Frmlegalnotice.h"
+#include "windows/Guarded.h"
+#include "windows/OpenFailure.h"
 #include "windows/UserManual.h"
 
 void TfrmMain::mnAboutClick() {
@@ -10,7 +11,11 @@ void TfrmMain::mnAboutClick() {
 }
 
 void TfrmMain::mnUserManualClick() {
-    Guarded([this] { OpenUserManual(lang->stCountry); });
+    Guarded([this] {
+        if (OpenUserManual(lang->stCountry) == ManualOpening::DesktopRefused) {
+            ShowOpenFailure(this, lang->stCannotOpenFolder, UserManualFolder(lang->stCountry));
+        }
+    });
 }
 
 void TfrmMain::mnLegalNoticeClick() {

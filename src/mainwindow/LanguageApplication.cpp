@@ -1,9 +1,9 @@
 #include "language/Language.h"
 #include "language/LanguageFile.h"
 #include "language/settings.h"
-#include "mainwindow/Guarded.h"
 #include "mainwindow/Main.h"
 #include "ui_frmMain.h"
+#include "windows/Guarded.h"
 #include "windows/chrome.h"
 
 #include <QTreeWidget>
@@ -37,10 +37,9 @@ void TfrmMain::mnRussianClick() {
 void TfrmMain::ChooseLanguage(const std::string& code, QAction* item) {
     Guarded([&] {
         LoadLanguage(code, LanguageFilePath());
+        // The mark shows the language in use even when the choice cannot be remembered.
+        item->setChecked(true);
         WriteRegistryValue(kLocalMachineRoot, registryKeyPath, kLanguageValue, code);
-        for (QAction* each : {ui->mnEnglish, ui->mnGreek, ui->mnRussian, ui->mnTurkish}) {
-            each->setChecked(each == item);
-        }
     });
 }
 

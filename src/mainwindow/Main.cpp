@@ -1,12 +1,12 @@
 #include "mainwindow/Main.h"
 
 #include "language/Language.h"
-#include "mainwindow/Guarded.h"
-#include "mainwindow/InstanceLock.h"
 #include "ui_frmMain.h"
+#include "windows/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/chrome.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -61,6 +61,7 @@ TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
     tmrSearch->stop();
+    tmrTickPause->stop();
     tmrRetired->stop();
     FormDestroy();
     // A search still running is asked to stop but not waited for.
@@ -74,6 +75,11 @@ void TfrmMain::BuildMenus() {
         NamedMenu(this, "pmLanguage", {ui->mnEnglish, ui->mnGreek, ui->mnRussian, ui->mnTurkish});
     pmHelp = NamedMenu(this, "pmHelp", {ui->mnAbout, ui->mnUserManual, ui->mnLegalNotice});
     TrayMenu = NamedMenu(this, "TrayMenu", {ui->mnShow, ui->mnClose2});
+    // One language is in use at a time: checking one item clears the others.
+    auto* languages = new QActionGroup(this);
+    for (QAction* item : {ui->mnEnglish, ui->mnGreek, ui->mnRussian, ui->mnTurkish}) {
+        languages->addAction(item);
+    }
     ui->pnlMnFile->setMenu(pmFile);
     ui->pnlMnLanguage->setMenu(pmLanguage);
     ui->pnlMnHelp->setMenu(pmHelp);
@@ -81,6 +87,8 @@ void TfrmMain::BuildMenus() {
 
 void TfrmMain::BuildTimers() {
     tmrSearch = NamedTimer(this, "tmrSearch", 1000);
+    tmrTickPause = NamedTimer(this, "tmrTickPause", 300);
+    tmrTickPause->setSingleShot(true);
     tmrInit = NamedTimer(this, "tmrInit", 1000);
     tmrRetired = NamedTimer(this, "tmrRetired", 250);
 }
@@ -101,6 +109,7 @@ void TfrmMain::ConnectControls() {
     connect(ui->btnMinimize, &PanelButton::clicked, this, &TfrmMain::btnMinimizeClick);
     connect(ui->btnCloseForm, &PanelButton::clicked, this, &TfrmMain::btnCloseFormClick);
     connect(tmrSearch, &QTimer::timeout, this, &TfrmMain::tmrSearchTimer);
+    connect(tmrTickPause, &QTimer::timeout, this, &TfrmMain::EndTickPause);
     connect(tmrInit, &QTimer::timeout, this, &TfrmMain::tmrInitTimer);
     connect(tmrRetired, &QTimer::timeout, this, &TfrmMain::ReleaseFinishedWorkers);
     // A double click anywhere in the list, on a row or not, opens the selected row.
@@ -132,14 +141,15 @@ void TfrmMain::InitializeMainWindow() {
     });
 }
 
-bool TfrmMain::FormCreate() {
-    bool first = true;
-    Guarded([&] {
-        InstanceLock::Result result = InstanceLock::Result::Unavailable;
-        instanceLock = InstanceLock::Acquire(InstanceLock::Folder(), result);
-        first = result != InstanceLock::Result::HeldByAnother;
+void TfrmMain::ShowForAnotherStart() {
+    Guarded([this] {
+        // The user asked for the window: a start in the tray still pending is dropped.
+        commandLine.clear();
+        RestoreMainWindow();
+        if (!SearchPending()) {
+            btnRefreshClick();
+        }
     });
-    return first;
 }
 
 void TfrmMain::tmrInitTimer() {

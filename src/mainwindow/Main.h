@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-class InstanceLock;
 class Lang;
 class QAction;
 class QMenu;
@@ -43,11 +42,11 @@ public:
 
     // Start-up and shutdown.
     void InitializeMainWindow();
-    // The single-instance check: false when another instance of this user holds the lock, and
-    // the program is then to end with exit code 0.
-    bool FormCreate();
     void tmrInitTimer();
     void mnCloseClick();
+    // A later start asked for the window: it comes back, raised, and searches unless a search
+    // is already under way.
+    void ShowForAnotherStart();
 
     // Search cycle.
     void btnRefreshClick();
@@ -55,7 +54,8 @@ public:
     void SwitchWorker(int mode);
     void tmrSearchTimer();
     void ShowPanel(int which);
-    void WaitPumping(std::int32_t passes);
+    // Whether a search is under way or about to start with the first tick of tmrInit.
+    bool SearchPending() const;
 
     // Device list and opening a device.
     void FillDeviceList();
@@ -97,10 +97,16 @@ public:
     UpnpThread* SearchWorker() const { return searchWorker.get(); }
     std::size_t RetiredWorkerCount() const { return retiredWorkers.Count(); }
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
+    bool TrayIsStatusNotifier() const { return trayIsStatusNotifier; }
     // Whether the desktop has a notification area to hold the icon; tests stand in for it.
     void SetTrayProbe(std::function<bool()> probe) { trayProbe = std::move(probe); }
-    // The pause of each WaitPumping pass (300 ms); tests shorten it.
-    void SetPumpingPause(std::chrono::milliseconds pause) { pumpingPause = pause; }
+    // Whether the tray is a StatusNotifierItem host, asked when the icon is added; tests
+    // stand in for the session bus.
+    void SetStatusNotifierProbe(std::function<bool()> probe) {
+        statusNotifierProbe = std::move(probe);
+    }
+    // The pause that ends each tick of a running search (300 ms); tests shorten it.
+    void SetPumpingPause(std::chrono::milliseconds pause);
 
     // Codes of the settings root of the local machine and of the tray requests.
     static constexpr int kLocalMachineRoot = 1;
@@ -121,11 +127,14 @@ private:
     void StartupLanguage();
     void ChooseLanguage(const std::string& code, QAction* item);
     void EndSearchWithCurrentList();
+    void SearchTick();
+    void EndTickPause();
     void RetireWorker(std::unique_ptr<UpnpThread> worker, bool started);
     void ReleaseFinishedWorkers();
     void FormClose();
     void FormDestroy();
     void TrayActivated(int reason);
+    bool RequestTray(int request);
 
     std::unique_ptr<Ui::frmMain> ui;
     WorkerFactory makeWorker;
@@ -138,15 +147,11 @@ private:
 
     std::unique_ptr<UpnpThread> searchWorker;
     bool searchWorkerStarted = false;
-    // Raised by every new search, so that a tick resumed after a wait can tell that the search
-    // it belongs to has been replaced.
-    std::uint64_t searchGeneration = 0;
     // Workers of replaced searches, asked to stop; released once their run has ended.
     RetiredWorkers retiredWorkers;
-    std::chrono::milliseconds pumpingPause{300};
     std::function<bool()> trayProbe;
-
-    std::unique_ptr<InstanceLock> instanceLock;
+    std::function<bool()> statusNotifierProbe;
+    bool trayIsStatusNotifier = false;
     bool placed = false;
     // Set by the Close items and by a close request on a minimised window: the close that
     // follows ends the program instead of sending the window to the tray.
@@ -161,6 +166,9 @@ private:
     QMenu* pmHelp = nullptr;
     QMenu* TrayMenu = nullptr;
     QTimer* tmrSearch = nullptr;
+    // The pause at the end of a tick: a timer, not a wait, so that a window opened meanwhile
+    // (About, the legal notice) cannot hold the search's clock.
+    QTimer* tmrTickPause = nullptr;
     QTimer* tmrInit = nullptr;
     QTimer* tmrRetired = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;

@@ -1,13 +1,10 @@
 #include "mainwindow/DeviceMerge.h"
-#include "mainwindow/Guarded.h"
 #include "mainwindow/Main.h"
 #include "ui_frmMain.h"
+#include "windows/Guarded.h"
 
-#include <QEventLoop>
-#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
-#include <algorithm>
 
 void TfrmMain::btnRefreshClick() {
     Guarded([this] {
@@ -22,9 +19,9 @@ void TfrmMain::btnRefreshClick() {
 
 void TfrmMain::StartSearch() {
     Guarded([this] {
-        ++searchGeneration;
         ui->lstNetworkList->clear();
         tmrSearch->stop();
+        tmrTickPause->stop(); // a tick of the replaced search ends here
         SwitchWorker(1);
         tickCounter = 0;
         ui->Progress->setValue(0);
@@ -71,48 +68,69 @@ void TfrmMain::ReleaseFinishedWorkers() {
 
 void TfrmMain::EndSearchWithCurrentList() {
     tmrSearch->stop();
+    tmrTickPause->stop();
     FillDeviceList();
     ShowPanel(1);
 }
 
-void TfrmMain::tmrSearchTimer() {
-    try {
-        tmrSearch->stop();
-        if (!searchWorker) {
-            EndSearchWithCurrentList();
-            return;
-        }
-        if (!searchWorkerStarted) {
-            // Its thread could not start, so it would never finish: end the search now.
-            SwitchWorker(0);
-            EndSearchWithCurrentList();
-            return;
-        }
-        QProgressBar* progress = ui->Progress;
-        progress->setValue(progress->value() < 100 ? progress->value() + 1 : 0);
+bool TfrmMain::SearchPending() const {
+    return searchWorker != nullptr || tmrInit->isActive();
+}
 
-        const bool stillRunning = searchWorker->running.load(std::memory_order_acquire);
-        if (stillRunning) {
-            const std::uint64_t generation = searchGeneration;
-            QPointer<TfrmMain> self(this);
-            WaitPumping(1);
-            if (self.isNull() || generation != searchGeneration || !searchWorker) {
-                return; // a new search replaced this one during the wait; its ticks go on
-            }
-            searchWorker->searchTick.store(tickCounter);
-            tmrSearch->start();
-        } else {
-            if (searchWorker->deviceList) {
-                MergeDevices(*foundDevices, *searchWorker->deviceList);
-            }
-            SwitchWorker(0);
-            FillDeviceList();
-            ShowPanel(1);
-        }
-        ++tickCounter;
-    } catch (...) {
-        Guarded([this] { EndSearchWithCurrentList(); });
+void TfrmMain::SetPumpingPause(std::chrono::milliseconds pause) {
+    tmrTickPause->setInterval(pause);
+}
+
+void TfrmMain::tmrSearchTimer() {
+    bool completed = false;
+    Guarded([&] {
+        SearchTick();
+        completed = true;
+    });
+    if (!completed) {
+        Guarded([this] { EndSearchWithCurrentList(); }); // a failed tick ends the search
     }
+}
+
+void TfrmMain::SearchTick() {
+    tmrSearch->stop();
+    if (!searchWorker) {
+        EndSearchWithCurrentList();
+        return;
+    }
+    if (!searchWorkerStarted) {
+        // Its thread could not start, so it would never finish: end the search now.
+        SwitchWorker(0);
+        EndSearchWithCurrentList();
+        return;
+    }
+    QProgressBar* progress = ui->Progress;
+    progress->setValue(progress->value() < 100 ? progress->value() + 1 : 0);
+
+    if (searchWorker->running.load(std::memory_order_acquire)) {
+        // The window goes on handling events during the pause; EndTickPause completes the
+        // tick.
+        tmrTickPause->start();
+        return;
+    }
+    if (searchWorker->deviceList) {
+        MergeDevices(*foundDevices, *searchWorker->deviceList);
+    }
+    SwitchWorker(0);
+    FillDeviceList();
+    ShowPanel(1);
+    ++tickCounter;
+}
+
+void TfrmMain::EndTickPause() {
+    Guarded([this] {
+        if (!searchWorker) {
+            return;
+        }
+        searchWorker->searchTick.store(tickCounter);
+        tmrSearch->start();
+        ++tickCounter;
+    });
 }
 
 void TfrmMain::ShowPanel(int which) {
@@ -121,17 +139,6 @@ void TfrmMain::ShowPanel(int which) {
         if (panel != nullptr) {
             panel->show();
             panel->raise();
-        }
-    });
-}
-
-void TfrmMain::WaitPumping(std::int32_t passes) {
-    Guarded([&] {
-        for (std::int32_t pass = 0; pass < passes; ++pass) {
-            // The pause runs the event loop, so that the window repaints and follows drags.
-            QEventLoop wait;
-            QTimer::singleShot(pumpingPause, &wait, &QEventLoop::quit);
-            wait.exec();
         }
     });
 }

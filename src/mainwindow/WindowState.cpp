@@ -1,6 +1,7 @@
 #include "language/Language.h"
-#include "mainwindow/Guarded.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/StatusNotifierHost.h"
+#include "windows/Guarded.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -83,11 +84,13 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 QString TfrmMain::TrayTipText() const {
-    try {
-        return lang != nullptr ? lang->stAppName : QString();
-    } catch (...) {
-        return {};
-    }
+    QString tip;
+    Guarded([&] {
+        if (lang != nullptr) {
+            tip = lang->stAppName;
+        }
+    });
+    return tip;
 }
 
 QIcon TfrmMain::TrayIconHandle() const {
@@ -95,42 +98,50 @@ QIcon TfrmMain::TrayIconHandle() const {
 }
 
 bool TfrmMain::UpdateTrayIcon(int request) {
-    try {
-        const QString tip = TrayTipText();
-        switch (request) {
-        case kTrayAdd:
-            if (trayIcon != nullptr) {
-                return false;
-            }
-            trayIcon = new QSystemTrayIcon(this);
-            trayIcon->setObjectName(QStringLiteral("trayIcon"));
-            connect(trayIcon, &QSystemTrayIcon::activated, this,
-                    [this](QSystemTrayIcon::ActivationReason reason) {
-                        TrayActivated(static_cast<int>(reason));
-                    });
-            return true;
-        case kTrayModify:
-            if (trayIcon == nullptr) {
-                return false;
-            }
-            // The icon shows once it has a picture; a shell without a notification area
-            // simply never shows it.
-            trayIcon->setIcon(TrayIconHandle());
-            trayIcon->setToolTip(tip.left(kTipLength));
-            trayIcon->show();
-            return true;
-        case kTrayDelete:
-            if (trayIcon == nullptr) {
-                return false;
-            }
-            trayIcon->hide();
-            delete trayIcon;
-            trayIcon = nullptr;
-            return true;
-        default:
+    bool accepted = false;
+    Guarded([&] { accepted = RequestTray(request); });
+    return accepted;
+}
+
+bool TfrmMain::RequestTray(int request) {
+    const QString tip = TrayTipText();
+    switch (request) {
+    case kTrayAdd:
+        if (trayIcon != nullptr) {
             return false;
         }
-    } catch (...) {
+        trayIcon = new QSystemTrayIcon(this);
+        trayIcon->setObjectName(QStringLiteral("trayIcon"));
+        trayIsStatusNotifier =
+            statusNotifierProbe ? statusNotifierProbe() : StatusNotifierHostPresent();
+        if (trayIsStatusNotifier) {
+            // The host draws the menu itself, from the one the icon carries.
+            trayIcon->setContextMenu(TrayMenu);
+        }
+        connect(trayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    TrayActivated(static_cast<int>(reason));
+                });
+        return true;
+    case kTrayModify:
+        if (trayIcon == nullptr) {
+            return false;
+        }
+        // The icon shows once it has a picture; a shell without a notification area
+        // simply never shows it.
+        trayIcon->setIcon(TrayIconHandle());
+        trayIcon->setToolTip(tip.left(kTipLength));
+        trayIcon->show();
+        return true;
+    case kTrayDelete:
+        if (trayIcon == nullptr) {
+            return false;
+        }
+        trayIcon->hide();
+        delete trayIcon;
+        trayIcon = nullptr;
+        return true;
+    default:
         return false;
     }
 }
@@ -139,11 +150,19 @@ void TfrmMain::TrayActivated(int reason) {
     Guarded([&] {
         switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
         case QSystemTrayIcon::DoubleClick:
-            RestoreMainWindow();
-            btnRefreshClick();
+            mnShowClick();
+            break;
+        case QSystemTrayIcon::Trigger:
+            // A StatusNotifierItem host's Activate, its one click. The embedded tray reports
+            // every single click, both of a double click too, as Trigger: there it does nothing.
+            if (trayIsStatusNotifier) {
+                mnShowClick();
+            }
             break;
         case QSystemTrayIcon::Context:
-            TrayMenu->popup(QCursor::pos());
+            if (!trayIsStatusNotifier) {
+                TrayMenu->popup(QCursor::pos());
+            }
             break;
         default:
             break; // single clicks do nothing

@@ -1,24 +1,60 @@
 #include "mainwindow/Main.h"
 
+#include "mainwindow/InstanceChannel.h"
+#include "mainwindow/InstanceLock.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
 #include <exception>
+#include <string>
+
+namespace {
+
+// The program's arguments joined by single blanks, as given.
+std::string CommandLine(int argc, char** argv) {
+    std::string words;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            words += ' ';
+        }
+        words += argv[i];
+    }
+    return words;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    const std::string commandLine = CommandLine(argc, argv);
+    // One instance per user, decided before anything is built: a later start neither writes
+    // the settings nor shows an icon. It asks the running one for its window and ends.
+    const std::string lockFolder = InstanceLock::Folder();
+    InstanceLock::Result lockResult = InstanceLock::Result::Unavailable;
+    const std::unique_ptr<InstanceLock> lock = InstanceLock::Acquire(lockFolder, lockResult);
+    if (lockResult == InstanceLock::Result::HeldByAnother) {
+        if (commandLine != "simge") {
+            InstanceChannel::AskToShow(lockFolder, std::chrono::milliseconds(1500));
+        }
+        return 0;
+    }
+    const int listening = lock ? InstanceChannel::Listen(lockFolder) : -1;
+
     QApplication application(argc, argv);
     // The program ends through its Close items, not when its last window is hidden or an
     // About window closes while the main window is in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     try {
+        ShowRequests laterStarts;
+        laterStarts.Adopt(listening);
         TfrmMain frmMain;
-        QStringList words = QApplication::arguments();
+        QObject::connect(&laterStarts, &ShowRequests::showRequested, &frmMain,
+                         &TfrmMain::ShowForAnotherStart);
+        QStringList words = QApplication::arguments(); // without the options Qt took
         words.removeFirst();
         frmMain.SetCommandLine(words.join(QLatin1Char(' ')));
-        if (frmMain.FormCreate()) {
-            frmMain.show();
-            QApplication::exec();
-        }
+        frmMain.show();
+        QApplication::exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QString(), QString::fromLocal8Bit(error.what()));
     } catch (...) {

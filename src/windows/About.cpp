@@ -2,6 +2,7 @@
 
 #include "language/Language.h"
 #include "ui_frmAbout.h"
+#include "windows/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/Pictures.h"
 #include "windows/SecondaryWindow.h"
@@ -37,9 +38,6 @@ void TfrmAbout::btnCloseFormClick() {
 }
 
 void ShowAboutWindow(QWidget* owner) {
-    try {
-        ShowModalAt(new TfrmAbout(owner), QPoint(523, 176));
-    } catch (...) {
-        // Nothing is shown for a failure; the main window stays as it was.
-    }
+    // Nothing is shown for a failure; the main window stays as it was.
+    Guarded([owner] { ShowModalAt(new TfrmAbout(owner), QPoint(523, 176)); });
 }

@@ -2,6 +2,7 @@
 
 #include "language/Language.h"
 #include "ui_Frmlegalnotice.h"
+#include "windows/Guarded.h"
 #include "windows/SecondaryWindow.h"
 #include "windows/chrome.h"
 
@@ -48,9 +49,6 @@ void TlegalNotice::btnCloseFormClick() {
 }
 
 void ShowLegalNotice(QWidget* owner) {
-    try {
-        ShowModalAt(new TlegalNotice(owner), QPoint(307, 240));
-    } catch (...) {
-        // Nothing is shown for a failure; the main window stays as it was.
-    }
+    // Nothing is shown for a failure; the main window stays as it was.
+    Guarded([owner] { ShowModalAt(new TlegalNotice(owner), QPoint(307, 240)); });
 }

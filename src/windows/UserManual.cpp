@@ -17,10 +17,11 @@ QString UserManualFolder(const QString& country) {
     return folder;
 }
 
-bool OpenUserManual(const QString& country) {
+ManualOpening OpenUserManual(const QString& country) {
     const QString folder = UserManualFolder(country);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        return false;
+        return ManualOpening::NoFolder;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)) ? ManualOpening::Opened
+                                                                  : ManualOpening::DesktopRefused;
 }

@@ -7,7 +7,12 @@
 // when the name leads out of "Doc" (a name with "..").
 QString UserManualFolder(const QString& country);
 
+enum class ManualOpening {
+    Opened,        // handed to the desktop's file manager
+    NoFolder,      // no such folder: nothing to open
+    DesktopRefused // the folder exists, but the desktop could not open it
+};
+
 // Opens the desktop's file manager on the user-manual folder of `country` when that folder
-// exists, without waiting for it; otherwise does nothing. True when the folder was handed to
-// the desktop.
-bool OpenUserManual(const QString& country);
+// exists, without waiting for it; otherwise does nothing.
+ManualOpening OpenUserManual(const QString& country);

@@ -199,7 +199,7 @@ TEST_F(LanguageChoiceTest, WithoutALanguageFileCodesAreStillStored) {
     EXPECT_EQ(window->TrayIcon()->toolTip(), QString()) << "no language: an empty tip";
 }
 
-TEST_F(LanguageChoiceTest, StoreThatCannotBeWrittenLeavesNoMark) {
+TEST_F(LanguageChoiceTest, StoreThatCannotBeWrittenStillMarksTheLanguageInUse) {
     UseLanguageFile();
     // The settings home lies below a plain file, so nothing can be written there.
     QFile blocker(folder.filePath(QStringLiteral("blocker")));
@@ -208,8 +208,11 @@ TEST_F(LanguageChoiceTest, StoreThatCannotBeWrittenLeavesNoMark) {
     qputenv("XDG_CONFIG_HOME", folder.filePath(QStringLiteral("blocker/config")).toLocal8Bit());
     auto window = MakeWindow();
     EXPECT_EQ(Country(), QStringLiteral("Turkish")) << "the language is shown";
-    EXPECT_EQ(CheckedItem(*window), QString());
+    EXPECT_EQ(CheckedItem(*window), QStringLiteral("mnTurkish"));
     ASSERT_NE(window->FoundDevices(), nullptr);
+    window->mnGreekClick();
+    EXPECT_EQ(Country(), QStringLiteral("Greek"));
+    EXPECT_EQ(CheckedItem(*window), QStringLiteral("mnGreek")) << "one mark, on the one in use";
 }
 
 TEST_F(LanguageChoiceTest, TrayTipIsTheStartLanguagesNameCutTo50Characters) {

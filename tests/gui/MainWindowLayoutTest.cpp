@@ -134,8 +134,9 @@ TEST_F(LayoutTest, MenusAndTimersKeepTheirNamesAndItems) {
     EXPECT_EQ(Child<QAction>(*window, "mnGreek")->text(), QStringLiteral("GR"));
     EXPECT_EQ(Child<QAction>(*window, "mnLegalNotice")->text(), QStringLiteral("Yasal Uyarı"));
 
-    auto* search = Child<QTimer>(*window, "tmrSearch");
-    auto* init = Child<QTimer>(*window, "tmrInit");
+    const TfrmMain fresh; // as the program builds it; no event loop runs here
+    auto* search = Child<QTimer>(fresh, "tmrSearch");
+    auto* init = Child<QTimer>(fresh, "tmrInit");
     EXPECT_FALSE(search->isActive());
     EXPECT_TRUE(init->isActive()) << "armed by the constructor for the first search";
     EXPECT_EQ(init->interval(), 1000);

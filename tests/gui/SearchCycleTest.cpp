@@ -2,6 +2,7 @@
 #include "mainwindow/DeviceMerge.h"
 #include "windows/chrome.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
@@ -11,10 +12,17 @@ namespace {
 
 using SearchCycleTest = WindowTest;
 
+// One whole tick: the timer's work, then the pause that ends it.
+void CompleteTick(TfrmMain& window) {
+    window.tmrSearchTimer();
+    auto* pause = window.findChild<QTimer*>(QStringLiteral("tmrTickPause"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pause->isActive(); }, 10000));
+}
+
 // Ticks until the worker's result has been taken in (or `limit` ticks went by).
 void TickUntilListShown(TfrmMain& window, int limit = 2000) {
     for (int i = 0; i < limit && window.SearchWorker() != nullptr; ++i) {
-        window.tmrSearchTimer();
+        CompleteTick(window);
     }
 }
 
@@ -38,7 +46,7 @@ TEST_F(SearchCycleTest, TickValuesAndProgressBarFollowTheTicks) {
     EXPECT_EQ(progress->value(), 0);
 
     for (int tick = 1; tick <= 101; ++tick) {
-        window->tmrSearchTimer();
+        CompleteTick(*window);
         ASSERT_EQ(window->SearchWorker()->searchTick.load(), tick - 1) << "tick " << tick;
         ASSERT_EQ(window->TickCounter(), tick);
         ASSERT_TRUE(timer->isActive()) << "re-armed while the worker runs";
@@ -158,18 +166,19 @@ TEST_F(SearchCycleTest, NewSearchWhileOneRunsNeitherWaitsForNorLeaksTheOldWorker
         << "the old worker's results are dropped";
 }
 
-TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsWaitStepsAside) {
+TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsPauseStepsAside) {
     auto first = std::make_shared<WorkerScript>();
     auto second = std::make_shared<WorkerScript>();
     auto window = MakeWindow({first, second});
     window->SetPumpingPause(std::chrono::milliseconds(50));
     window->btnRefreshClick();
-    window->tmrSearchTimer();
-    window->tmrSearchTimer();
+    CompleteTick(*window);
+    CompleteTick(*window);
 
-    // The tray's Show arrives while the tick waits.
-    QTimer::singleShot(0, window.get(), [&] { window->btnRefreshClick(); });
+    // The tray's Show arrives while the tick pauses.
     window->tmrSearchTimer();
+    window->btnRefreshClick();
+    QTest::qWait(100);
     ASSERT_NE(window->SearchWorker(), nullptr);
     EXPECT_EQ(window->TickCounter(), 0) << "the old tick did not count for the new search";
     EXPECT_EQ(window->SearchWorker()->searchTick.load(), 0);
@@ -197,15 +206,30 @@ TEST_F(SearchCycleTest, OnlyALeftClickOnRefreshStartsASearch) {
     EXPECT_EQ(refresh->look(), PanelButton::Raised);
 }
 
-TEST_F(SearchCycleTest, WaitKeepsTheWindowResponsive) {
+// About and the legal notice run an event loop of their own while they are open; the search
+// they were opened in goes on ticking.
+TEST_F(SearchCycleTest, WindowOpenedDuringATickKeepsTheClockGoing) {
     auto script = std::make_shared<WorkerScript>();
     auto window = MakeWindow({script});
-    window->SetPumpingPause(std::chrono::milliseconds(100));
+    Child<QTimer>(*window, "tmrSearch")->setInterval(10);
+    window->SetPumpingPause(std::chrono::milliseconds(5));
     window->btnRefreshClick();
-    bool handled = false;
-    QTimer::singleShot(10, window.get(), [&] { handled = true; });
-    window->tmrSearchTimer();
-    EXPECT_TRUE(handled) << "events are handled during the pause";
+
+    int ticksAtOpening = -1;
+    int ticksWhileOpen = -1;
+    QTimer::singleShot(1, window.get(), [&] {
+        ticksAtOpening = window->TickCounter();
+        QTimer::singleShot(600, window.get(), [&] {
+            ticksWhileOpen = window->TickCounter();
+            if (QWidget* about = QApplication::activeModalWidget()) {
+                about->close();
+            }
+        });
+        window->mnAboutClick(); // returns when the window above closes it
+    });
+    window->tmrSearchTimer(); // the About item is chosen during this tick's pause
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticksWhileOpen >= 0; }, 10000));
+    EXPECT_GE(ticksWhileOpen - ticksAtOpening, 10) << "ticks went on while About was open";
     script->Finish();
 }
 

@@ -1,12 +1,18 @@
 #include "WindowTestSupport.h"
 #include "language/Language.h"
 #include "language/settings.h"
+#include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QLocalSocket>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <sys/stat.h>
@@ -116,14 +122,81 @@ TEST(InstanceLock, FolderIsTheRuntimeFolderOrAPrivateOne) {
     qputenv("XDG_RUNTIME_DIR", saved);
 }
 
-TEST_F(StartupTest, SecondWindowFindsTheFirstOnesLock) {
-    auto first = MakeWindow();
-    EXPECT_TRUE(first->FormCreate());
-    auto second = MakeWindow();
-    EXPECT_FALSE(second->FormCreate()) << "the program then ends with code 0";
-    first.reset();
-    auto third = MakeWindow();
-    EXPECT_TRUE(third->FormCreate()) << "the lock ends with its holder";
+TEST(InstanceChannel, LaterStartReachesTheListenerAlsoOverALeftoverSocketFile) {
+    QTemporaryDir runtime;
+    const std::string folder = runtime.path().toStdString();
+    // Nobody listens: the request is refused once the patience is spent.
+    EXPECT_FALSE(InstanceChannel::AskToShow(folder, std::chrono::milliseconds(60)));
+
+    // A socket file left by an instance that died is replaced by the next holder.
+    QFile leftover(runtime.filePath(QLatin1String(InstanceChannel::kSocketName)));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    ShowRequests requests;
+    QSignalSpy shown(&requests, &ShowRequests::showRequested);
+    ASSERT_TRUE(requests.Adopt(InstanceChannel::Listen(folder)));
+
+    EXPECT_TRUE(InstanceChannel::AskToShow(folder, std::chrono::milliseconds(1000)));
+    EXPECT_TRUE(InstanceChannel::AskToShow(folder, std::chrono::milliseconds(1000)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, 5000));
+}
+
+TEST(InstanceChannel, ListenerIgnoresWhatIsNotARequest) {
+    QTemporaryDir runtime;
+    const std::string folder = runtime.path().toStdString();
+    ShowRequests requests;
+    QSignalSpy shown(&requests, &ShowRequests::showRequested);
+    ASSERT_TRUE(requests.Adopt(InstanceChannel::Listen(folder)));
+    for (const QByteArray& junk :
+         {QByteArray("hide\n"), QByteArray(200, 'x'), QByteArray("show")}) {
+        QLocalSocket peer;
+        peer.connectToServer(runtime.filePath(QLatin1String(InstanceChannel::kSocketName)));
+        ASSERT_TRUE(peer.waitForConnected(2000));
+        peer.write(junk);
+        peer.flush();
+        peer.disconnectFromServer();
+    }
+    QTest::qWait(200);
+    EXPECT_EQ(shown.count(), 0);
+}
+
+TEST_F(StartupTest, AnotherStartBringsTheWindowBackAndSearchesOnlyWhenIdle) {
+    auto script = std::make_shared<WorkerScript>();
+    auto window = MakeWindow({script});
+    window->SetCommandLine(QStringLiteral("simge"));
+    window->SetTrayProbe([] { return true; });
+    window->show();
+    window->tmrInitTimer();
+    ASSERT_FALSE(window->isVisible()) << "in the tray";
+    UpnpThread* first = window->SearchWorker();
+    ASSERT_NE(first, nullptr);
+
+    window->ShowForAnotherStart();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(window->SearchWorker(), first) << "the search under way goes on";
+
+    script->Finish();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first->running.load(); }, 10000));
+    window->tmrSearchTimer();
+    ASSERT_EQ(window->SearchWorker(), nullptr);
+    window->SendToTray();
+    window->ShowForAnotherStart();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_NE(window->SearchWorker(), nullptr) << "idle: a new search starts";
+    EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
+}
+
+TEST_F(StartupTest, AnotherStartBeforeTheFirstTickKeepsTheWindowOut) {
+    auto window = MakeWindow();
+    window->SetCommandLine(QStringLiteral("simge"));
+    window->SetTrayProbe([] { return true; });
+    window->show();
+    window->ShowForAnotherStart();
+    EXPECT_EQ(window->SearchWorker(), nullptr) << "the first tick starts the search";
+    window->tmrInitTimer();
+    EXPECT_TRUE(window->isVisible()) << "the start in the tray was dropped";
+    EXPECT_NE(window->SearchWorker(), nullptr);
 }
 
 } // namespace

@@ -152,4 +152,69 @@ TEST_F(WindowTest, TrayKeepsPositionAndRightClickOpensTheMenu) {
     EXPECT_EQ(window->pos(), QPoint(40, 50));
 }
 
+// What each report of the icon does, on the embedded X11 tray and on a StatusNotifierItem host
+// (where Trigger is the host's Activate and the host draws the menu it is given).
+struct TrayKindCase {
+    const char* name;
+    bool statusNotifier;
+    QSystemTrayIcon::ActivationReason reason;
+    bool newSearch;
+    bool ownMenuPopup;
+};
+
+class TrayKindTest : public WindowTest, public ::testing::WithParamInterface<TrayKindCase> {};
+
+TEST_P(TrayKindTest, ReportOfTheIcon) {
+    const TrayKindCase& c = GetParam();
+    auto window = MakeWindow();
+    window->SetTrayProbe([] { return true; });
+    // The kind is asked when the icon is added.
+    window->UpdateTrayIcon(TfrmMain::kTrayDelete);
+    window->SetStatusNotifierProbe([kind = c.statusNotifier] { return kind; });
+    window->UpdateTrayIcon(TfrmMain::kTrayAdd);
+    window->UpdateTrayIcon(TfrmMain::kTrayModify);
+    ASSERT_EQ(window->TrayIsStatusNotifier(), c.statusNotifier);
+    auto* menu = Child<QMenu>(*window, "TrayMenu");
+    EXPECT_EQ(window->TrayIcon()->contextMenu(), c.statusNotifier ? menu : nullptr)
+        << "the host is given the menu; the embedded tray's is popped up by hand";
+
+    window->show();
+    window->SendToTray();
+    emit window->TrayIcon()->activated(c.reason);
+    EXPECT_EQ(window->SearchWorker() != nullptr, c.newSearch);
+    EXPECT_EQ(window->isVisible(), c.newSearch) << "brought back exactly when it searches";
+    EXPECT_EQ(menu->isVisible(), c.ownMenuPopup);
+    menu->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, TrayKindTest,
+    ::testing::Values(
+        TrayKindCase{"HostActivateShows", true, QSystemTrayIcon::Trigger, true, false},
+        TrayKindCase{"HostDoubleClickShows", true, QSystemTrayIcon::DoubleClick, true, false},
+        TrayKindCase{"HostContextLeavesTheMenuToTheHost", true, QSystemTrayIcon::Context, false,
+                     false},
+        TrayKindCase{"HostMiddleClickNothing", true, QSystemTrayIcon::MiddleClick, false, false},
+        TrayKindCase{"EmbeddedSingleClickNothing", false, QSystemTrayIcon::Trigger, false, false},
+        TrayKindCase{"EmbeddedDoubleClickShows", false, QSystemTrayIcon::DoubleClick, true, false},
+        TrayKindCase{"EmbeddedContextPopsTheMenu", false, QSystemTrayIcon::Context, false, true}),
+    [](const ::testing::TestParamInfo<TrayKindCase>& row) { return std::string(row.param.name); });
+
+TEST_F(WindowTest, EmbeddedTrayDoubleClickStartsOneSearch) {
+    auto window = MakeWindow();
+    window->SetTrayProbe([] { return true; });
+    window->show();
+    window->SendToTray();
+    // A double click on the embedded tray: both presses come as Trigger, then DoubleClick.
+    int searches = 0;
+    for (const auto reason :
+         {QSystemTrayIcon::Trigger, QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick}) {
+        UpnpThread* before = window->SearchWorker();
+        emit window->TrayIcon()->activated(reason);
+        searches += window->SearchWorker() != before ? 1 : 0;
+    }
+    EXPECT_EQ(searches, 1);
+    EXPECT_TRUE(window->isVisible());
+}
+
 } // namespace

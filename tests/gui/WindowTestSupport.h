@@ -67,9 +67,12 @@ protected:
     static QString ShippedLanguageFile();
 
     // A window whose searches are run by fake workers that follow `scripts` in turn (the
-    // last one again once they are used up). Its search timer never fires by itself: tests
-    // tick it, and its pumping pause is short.
+    // last one again once they are used up). Its start-up and search timers never fire by
+    // themselves: tests tick them, and its pumping pause is short.
     std::unique_ptr<TfrmMain> MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts = {});
+
+    // A shown window whose search has ended with `devices`.
+    std::unique_ptr<TfrmMain> AfterSearch(DeviceList devices);
 
     template <typename T = QWidget> T* Child(const TfrmMain& window, const char* name) {
         T* found = window.findChild<T*>(QLatin1String(name));

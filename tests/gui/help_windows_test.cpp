@@ -611,12 +611,12 @@ void HelpWindowsTest::userManual() {
     }
     QVERIFY(QDir::setCurrent(root.filePath(current)));
 
-    const bool result = OpenUserManual(country);
+    const ManualOpening result = OpenUserManual(country);
     if (opened.isEmpty()) {
-        QVERIFY(!result);
+        QCOMPARE(result, ManualOpening::NoFolder);
         QCOMPARE(catcher.urls, QList<QUrl>());
     } else {
-        QVERIFY(result);
+        QCOMPARE(result, ManualOpening::Opened);
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
     }
 }
@@ -628,7 +628,7 @@ void HelpWindowsTest::userManualFollowsLanguage() {
         catcher.urls.clear();
         QVERIFY(UseLanguage(code));
         const QString folder = Lang::Instance().stCountry;
-        QVERIFY2(OpenUserManual(folder), code);
+        QVERIFY2(OpenUserManual(folder) == ManualOpening::Opened, code);
         const QString expected = QDir(kSourceDir).filePath(QStringLiteral("Doc/") + folder);
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(expected)});
         QVERIFY(QFileInfo::exists(expected + QStringLiteral("/index.html")));
