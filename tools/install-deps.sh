@@ -8,7 +8,7 @@ packages=(
   libcurl4-openssl-dev libjpeg62-turbo-dev libxml2-dev
   googletest libgtest-dev
   iproute2 xvfb xauth xdotool x11-utils trayer imagemagick fonts-liberation
-  xdg-utils
+  xdg-utils dbus-daemon dbus-bin weston qt6-wayland
 )
 
 missing=()

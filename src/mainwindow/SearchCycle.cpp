@@ -3,8 +3,15 @@
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
 
+#include <QLoggingCategory>
 #include <QTimer>
 #include <QTreeWidget>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcSearch, "pathmere.search", QtInfoMsg)
+
+} // namespace
 
 void TfrmMain::btnRefreshClick() {
     Guarded([this] {
@@ -26,6 +33,7 @@ void TfrmMain::StartSearch() {
         tickCounter = 0;
         ui->Progress->setValue(0);
         tmrSearch->start();
+        qCDebug(lcSearch) << "search started";
     });
 }
 
@@ -120,6 +128,8 @@ void TfrmMain::SearchTick() {
     FillDeviceList();
     ShowPanel(1);
     ++tickCounter;
+    qCDebug(lcSearch) << "search ended after" << tickCounter << "ticks with" << foundDevices->size()
+                      << "devices";
 }
 
 void TfrmMain::EndTickPause() {

@@ -44,9 +44,9 @@ void BackgroundPanel::mousePressEvent(QMouseEvent* event) {
     if (childAt(at) != nullptr) {
         return; // a press that a control passed on: only the uncovered panel drags
     }
-    if (CompositorPlacesWindows()) {
+    if (compositor.placesWindows()) {
         if (event->button() == Qt::LeftButton) {
-            HandMoveToCompositor(window());
+            compositor.handOver(window());
         }
         return;
     }

@@ -4,11 +4,14 @@
 // panel buttons with bevelled looks, and menu titles that open a popup menu below themselves.
 // All of it lives on the user-interface thread.
 
+#include "windows/WindowMove.h"
+
 #include <QFrame>
 #include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QLabel;
 class QMenu;
@@ -25,6 +28,14 @@ public:
 
     bool dragging() const { return dragActive; }
 
+    // How a drag reaches a platform whose compositor places the windows: the platform's own
+    // by default; tests stand in for it.
+    struct CompositorMove {
+        std::function<bool()> placesWindows = CompositorPlacesWindows;
+        std::function<bool(QWidget*)> handOver = HandMoveToCompositor;
+    };
+    void setCompositorMove(CompositorMove move) { compositor = std::move(move); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -38,6 +49,7 @@ private:
     QPoint pressScreenPoint;
     QPoint windowAtPress;
     bool dragActive = false;
+    CompositorMove compositor;
 };
 
 // A panel with a centred one-line caption drawn in the palette's WindowText colour on its

@@ -111,6 +111,32 @@ TEST(Chrome, ControlsOnThePanelDoNotDrag) {
     }
 }
 
+// Where the compositor places windows (Wayland), a left press on the panel hands the move over
+// to it (QWindow::startSystemMove); the window is never moved by the program there.
+TEST(Chrome, DragIsHandedToACompositorThatPlacesWindows) {
+    DragWindow w;
+    auto* covered = new QLabel(w.panel);
+    covered->setGeometry(1, 27, 581, 54);
+    covered->show();
+    std::vector<QWidget*> handedOver;
+    w.panel->setCompositorMove({[] { return true; },
+                                [&](QWidget* window) {
+                                    handedOver.push_back(window);
+                                    return true;
+                                }});
+    const QPoint start = w.window.pos();
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mousePress(w.panel, button, {}, {300, 12});
+        QTest::mouseMove(w.panel, {350, 32});
+        QTest::mouseRelease(w.panel, button, {}, {350, 32});
+        EXPECT_FALSE(w.panel->dragging());
+    }
+    QTest::mousePress(covered, Qt::LeftButton, {}, {5, 5});
+    QTest::mouseRelease(covered, Qt::LeftButton, {}, {5, 5});
+    EXPECT_EQ(handedOver, std::vector<QWidget*>{&w.window}) << "left presses on the panel only";
+    EXPECT_EQ(w.window.pos(), start);
+}
+
 struct ButtonCase {
     const char* name;
     bool raised;

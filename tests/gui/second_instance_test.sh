@@ -1,52 +1,81 @@
 #!/usr/bin/env bash
-# A second start of the program while the first runs ends at once with exit code 0, and the
-# first goes on. Each instance runs offscreen in a network namespace of its own with only an
-# unconfigured loopback, so that their searches find no address and nothing leaves the machine.
+# One instance per user. With the first instance in the tray (of a StatusNotifierItem host of
+# the test's own, on a private session bus, in Xvfb): a start with "simge" only ends; a plain
+# start ends with code 0 and brings the first's window back, its search going on; 20 starts at
+# once leave one instance; an instance killed with SIGKILL blocks no later start. Everything
+# runs in a network namespace with only an unconfigured loopback.
 set -uo pipefail
-program=$(realpath "$1")
+source "$(dirname "$(realpath "$0")")/sni_desktop.sh"
 
-source "$(dirname "$(realpath "$0")")/../netns/netns.sh"
-netns_require_root || exit $?
-
-work=$(mktemp -d)
-first=""
-cleanup() {
-  if [ -n "$first" ]; then
-    kill "$first" 2>/dev/null
-    wait "$first" 2>/dev/null
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-mkdir -m 700 "$work/runtime"
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
+sni_desktop_run "$1" "$2" <<'INNER'
+set -uo pipefail
+program=$1 host=$2 work=$3 here=$4
+source "$here/sni_desktop.sh"
+sni_desktop_start
+alive() { kill -0 "$1" 2>/dev/null; }
 cd "$(dirname "$program")" # the staged folder, with lang.xml
+visible() { xdotool search --onlyvisible --name '^Korvane Pathmere$'; }
+hidden() { ! visible; }
+searches() { grep -c 'search started' "$work/first.log"; }
+searches_are() { [ "$(searches)" -eq "$1" ]; }
+items() { grep -c '^registered ' "$work/host.log"; }
 
-unshare --net "$program" >>"$work/program.log" 2>&1 &
+"$program" simge >"$work/first.log" 2>&1 &
 first=$!
+SNI_DESKTOP_PIDS+=("$first")
+until_true grep -q '^registered ' "$work/host.log" || fail "the first instance has no tray icon"
+until_true searches_are 1 || fail "the first search did not start"
+until_true hidden || fail "\"simge\" left the window shown"
 
-lock="$work/runtime/MIRD-01234567-B10D-11D3-BC36-006067709674.lock"
-for _ in $(seq 200); do
-  if [ -e "$lock" ] && ! flock -n "$lock" true; then break; fi
-  kill -0 "$first" 2>/dev/null || fail "the first instance ended by itself"
-  sleep 0.05
-done
-flock -n "$lock" true && fail "the first instance never took the lock"
-
-timeout 30 unshare --net "$program" >>"$work/program.log" 2>&1
+# A later start with "simge" ends and leaves the window in the tray.
+timeout 10 "$program" simge >>"$work/later.log" 2>&1
 code=$?
-[ "$code" -eq 0 ] || fail "the second instance ended with $code"
-kill -0 "$first" 2>/dev/null || fail "the first instance did not go on"
-flock -n "$lock" true && fail "the lock was lost"
+[ "$code" -eq 0 ] || fail "a later start with simge ended with $code"
+sleep 0.5
+hidden || fail "a later start with simge showed the window"
 
-# Once the first has ended, the next start is a first instance again and keeps running.
-kill "$first"
+# A plain later start ends at once and brings the window back; the search goes on.
+begin=$(date +%s%N)
+timeout 10 "$program" >>"$work/later.log" 2>&1
+code=$?
+echo "a later start took $((($(date +%s%N) - begin) / 1000000)) ms"
+[ "$code" -eq 0 ] || fail "a later start ended with $code"
+until_true visible || fail "a later start did not bring the window back"
+alive "$first" || fail "the first instance ended"
+[ "$(searches)" -eq 1 ] || fail "the search under way was restarted"
+grep -q 'search ended' "$work/first.log" && fail "the search ended meanwhile: the check says nothing"
+[ "$(items)" -eq 1 ] || fail "a later start showed a tray icon of its own"
+[ -s "$work/later.log" ] && fail "a later start printed: $(cat "$work/later.log")"
+
+pids=()
+# Killed: the lock goes with the process, and the socket file it leaves is taken over.
+kill -9 "$first"
 wait "$first" 2>/dev/null
-first=""
-unshare --net "$program" >>"$work/program.log" 2>&1 &
-first=$!
+until_true grep -q '^unregistered ' "$work/host.log" || fail "the killed instance's icon stayed"
+
+# 20 starts at once: one runs on, the others end with code 0.
+for i in $(seq 20); do
+  "$program" >"$work/start-$i.log" 2>&1 &
+  pids+=("$!")
+  SNI_DESKTOP_PIDS+=("$!")
+done
+begin=$(date +%s%N)
+running() {
+  local n=0 pid
+  for pid in "${pids[@]}"; do alive "$pid" && n=$((n + 1)); done
+  echo $n
+}
+one_running() { [ "$(running)" -eq 1 ]; }
+until_true one_running || fail "$(running) of 20 starts still run"
+echo "19 of 20 starts had ended after $((($(date +%s%N) - begin) / 1000000)) ms"
+for pid in "${pids[@]}"; do
+  if ! alive "$pid"; then
+    wait "$pid"
+    code=$?
+    [ "$code" -eq 0 ] || fail "a start ended with $code"
+  fi
+done
 sleep 1
-kill -0 "$first" 2>/dev/null || fail "a start after the first had ended did not run"
-echo "PASS"
+[ "$(running)" -eq 1 ] || fail "the remaining instance did not run on"
+echo PASS
+INNER
