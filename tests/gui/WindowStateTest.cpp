@@ -1,8 +1,10 @@
 #include "WindowTestSupport.h"
+#include "windows/Guarded.h"
 #include "windows/chrome.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -215,6 +217,40 @@ TEST_F(WindowTest, EmbeddedTrayDoubleClickStartsOneSearch) {
     }
     EXPECT_EQ(searches, 1);
     EXPECT_TRUE(window->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// What a guard swallows is traced to pathmere.guard, which is off unless the user turns it on.
+TEST(Guard, SwallowedErrorsAreTracedOnlyWhenAsked) {
+    static QStringList traced;
+    traced.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+            if (QLatin1String(context.category) == QLatin1String("pathmere.guard")) {
+                traced << message;
+            }
+        });
+    Guarded([] { throw std::runtime_error("the shell said no"); });
+    EXPECT_TRUE(traced.isEmpty()) << "off by default";
+
+    QLoggingCategory::setFilterRules(QStringLiteral("pathmere.*.debug=true"));
+    bool after = false;
+    Guarded([&] {
+        after = true;
+        throw 42;
+    });
+    Guarded([] { throw std::runtime_error("the shell said no"); });
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+
+    EXPECT_TRUE(after);
+    ASSERT_EQ(traced.size(), 2);
+    EXPECT_TRUE(traced[0].contains(QStringLiteral("unknown type"))) << traced[0].toStdString();
+    EXPECT_TRUE(traced[1].contains(QStringLiteral("the shell said no")));
+    EXPECT_TRUE(traced[1].contains(QStringLiteral("WindowStateTest.cpp"))) << "where it was";
 }
 
 } // namespace
