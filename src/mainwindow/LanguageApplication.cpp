@@ -2,6 +2,7 @@
 #include "language/LanguageFile.h"
 #include "language/settings.h"
 #include "mainwindow/Guarded.h"
+#include "mainwindow/KeyboardNavigation.h"
 #include "mainwindow/Main.h"
 #include "ui_frmMain.h"
 #include "windows/chrome.h"
@@ -108,5 +109,6 @@ void TfrmMain::ApplyLanguage() {
         list->setColumnWidth(0, 250);
         list->headerItem()->setText(1, texts.stIpAddress);
         list->setColumnWidth(1, 150);
+        keyboard->NameControls(texts);
     });
 }

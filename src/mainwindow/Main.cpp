@@ -3,6 +3,7 @@
 #include "language/Language.h"
 #include "mainwindow/Guarded.h"
 #include "mainwindow/InstanceLock.h"
+#include "mainwindow/KeyboardNavigation.h"
 #include "ui_frmMain.h"
 #include "windows/JpegPicture.h"
 #include "windows/chrome.h"
@@ -52,6 +53,7 @@ TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
     BuildMenus();
     BuildTimers();
     ConnectControls();
+    keyboard = new KeyboardNavigation(this, *ui, [this] { lstNetworkListDblClick(); });
     Guarded([this] {
         lang = &Lang::Instance();
         InitializeMainWindow();

@@ -13,6 +13,7 @@
 #include <string>
 
 class InstanceLock;
+class KeyboardNavigation;
 class Lang;
 class QAction;
 class QMenu;
@@ -164,4 +165,7 @@ private:
     QTimer* tmrInit = nullptr;
     QTimer* tmrRetired = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;
+
+    // Keyboard and screen-reader access to the controls above.
+    KeyboardNavigation* keyboard = nullptr;
 };

@@ -9,21 +9,6 @@ namespace {
 
 class DeviceListTest : public WindowTest {
 protected:
-    // A window whose search has ended with `devices`.
-    std::unique_ptr<TfrmMain> AfterSearch(DeviceList devices) {
-        auto script = std::make_shared<WorkerScript>();
-        script->devices = std::move(devices);
-        script->Finish();
-        auto window = MakeWindow({script});
-        window->show();
-        window->btnRefreshClick();
-        UpnpThread* worker = window->SearchWorker();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
-        window->tmrSearchTimer();
-        EXPECT_EQ(window->SearchWorker(), nullptr);
-        return window;
-    }
-
     UrlRecorder urls;
 };
 

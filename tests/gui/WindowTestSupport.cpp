@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
@@ -139,6 +140,20 @@ WindowTest::MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts) {
     window->findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
     window->SetPumpingPause(std::chrono::milliseconds(1));
     window->SetTrayProbe([] { return false; });
+    return window;
+}
+
+std::unique_ptr<TfrmMain> WindowTest::AfterSearch(DeviceList devices) {
+    auto script = std::make_shared<WorkerScript>();
+    script->devices = std::move(devices);
+    script->Finish();
+    auto window = MakeWindow({script});
+    window->show();
+    window->btnRefreshClick();
+    UpnpThread* worker = window->SearchWorker();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
+    window->tmrSearchTimer();
+    EXPECT_EQ(window->SearchWorker(), nullptr);
     return window;
 }
 

@@ -71,6 +71,9 @@ protected:
     // tick it, and its pumping pause is short.
     std::unique_ptr<TfrmMain> MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts = {});
 
+    // A shown window whose first search has ended with `devices`.
+    std::unique_ptr<TfrmMain> AfterSearch(DeviceList devices);
+
     template <typename T = QWidget> T* Child(const TfrmMain& window, const char* name) {
         T* found = window.findChild<T*>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
