@@ -1,6 +1,7 @@
 #include "language/Language.h"
 #include "language/LanguageFile.h"
 #include "language/settings.h"
+#include "mainwindow/KeyboardNavigation.h"
 #include "mainwindow/Main.h"
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
@@ -107,5 +108,6 @@ void TfrmMain::ApplyLanguage() {
         list->setColumnWidth(0, 250);
         list->headerItem()->setText(1, texts.stIpAddress);
         list->setColumnWidth(1, 150);
+        keyboard->NameControls(texts);
     });
 }

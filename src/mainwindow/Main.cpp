@@ -1,6 +1,7 @@
 #include "mainwindow/Main.h"
 
 #include "language/Language.h"
+#include "mainwindow/KeyboardNavigation.h"
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
 #include "windows/JpegPicture.h"
@@ -52,6 +53,7 @@ TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
     BuildMenus();
     BuildTimers();
     ConnectControls();
+    keyboard = new KeyboardNavigation(this, *ui, [this] { lstNetworkListDblClick(); });
     Guarded([this] {
         lang = &Lang::Instance();
         InitializeMainWindow();

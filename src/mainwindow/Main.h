@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+class KeyboardNavigation;
 class Lang;
 class QAction;
 class QMenu;
@@ -172,4 +173,7 @@ private:
     QTimer* tmrInit = nullptr;
     QTimer* tmrRetired = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;
+
+    // Keyboard and screen-reader access to the controls above.
+    KeyboardNavigation* keyboard = nullptr;
 };

@@ -29,6 +29,9 @@ TfrmAbout::TfrmAbout(QWidget* owner)
     const Lang& table = Lang::Instance();
     ui->lblVersionCaption->setText(table.stVersion);
     setWindowTitle(table.stAbout);
+    // Screen readers read the dialog by its title and heading; "X" by what it does.
+    setAccessibleDescription(ui->TntLabel1->text());
+    ui->btnCloseForm->setAccessibleName(table.stClose);
 }
 
 TfrmAbout::~TfrmAbout() = default;

@@ -36,6 +36,10 @@ TlegalNotice::TlegalNotice(QWidget* owner)
     ui->lblCaption->setText(table.stLegalNotice);
     ui->lblCaption->adjustSize();
     ui->btnButton1->setText(table.stClose);
+    // The window title is never shown nor translated: screen readers get the heading instead.
+    setAccessibleName(table.stLegalNotice);
+    ui->TntMemo1->setAccessibleName(table.stLegalNotice);
+    ui->btnCloseForm->setAccessibleName(table.stClose);
 }
 
 TlegalNotice::~TlegalNotice() = default;

@@ -1,8 +1,11 @@
 #include "windows/chrome.h"
 
+#include "windows/Accessibility.h"
 #include "windows/WindowMove.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,6 +25,18 @@ void DrawBevel(QPainter& painter, const QRect& rect, bool raised, const QPalette
     painter.setPen(bottomRight);
     painter.drawLine(l, b, r, b);
     painter.drawLine(r, t, r, b);
+}
+
+bool ShowsFocusMark(const QWidget* widget) {
+    return widget->hasFocus() && widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void DrawFocusMark(QPainter& painter, const QRect& rect, const QColor& colour) {
+    painter.save();
+    painter.setPen(QPen(colour, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
 }
 
 BackgroundPanel::BackgroundPanel(QWidget* parent) : QFrame(parent) {
@@ -82,20 +97,30 @@ void BackgroundPanel::FollowCursor(QPoint screenPoint) {
 }
 
 PanelButton::PanelButton(QWidget* parent) : QWidget(parent) {
+    InstallChromeAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void PanelButton::setText(const QString& text) {
     caption = text;
     updateGeometry();
     update();
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void PanelButton::setRaised(bool on) {
     restRaised = on;
+    // Tab only: a click must leave the focus where it was, as it always has.
+    setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
     if (current != Pressed) {
         SetLook(RestLook());
     }
+}
+
+void PanelButton::click() {
+    emit clicked();
 }
 
 QSize PanelButton::sizeHint() const {
@@ -122,6 +147,9 @@ void PanelButton::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
     painter.drawText(all, Qt::AlignCenter | Qt::TextSingleLine, caption);
+    if (ShowsFocusMark(this)) {
+        DrawFocusMark(painter, all.adjusted(3, 3, -3, -3), palette().color(QPalette::WindowText));
+    }
 }
 
 void PanelButton::mousePressEvent(QMouseEvent* event) {
@@ -147,21 +175,103 @@ void PanelButton::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     // A second button still held on it keeps the pressed look until its own release.
-    if (held == Qt::NoButton) {
-        SetLook(RestLook());
-    }
+    RestoreUnlessHeld();
     if (pumpRelease) {
         QCoreApplication::processEvents();
     }
 }
 
+void PanelButton::RestoreUnlessHeld() {
+    if (held == Qt::NoButton && !spaceHeld) {
+        SetLook(RestLook());
+    }
+}
+
+// Space presses on its release, as push buttons do, so that the pressed look is seen first;
+// Return and Enter press at once.
+void PanelButton::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Space) {
+        event->accept();
+        if (!event->isAutoRepeat()) {
+            spaceHeld = true;
+            SetLook(Pressed);
+        }
+        return;
+    }
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PanelButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat() || !spaceHeld) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    spaceHeld = false;
+    QPointer<PanelButton> self(this);
+    click();
+    if (!self.isNull()) {
+        RestoreUnlessHeld();
+    }
+}
+
+void PanelButton::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void PanelButton::focusOutEvent(QFocusEvent* event) {
+    // A Space press whose release goes elsewhere presses nothing.
+    spaceHeld = false;
+    RestoreUnlessHeld();
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 MenuTitle::MenuTitle(QWidget* parent) : QFrame(parent) {
+    InstallChromeAccessibility();
     setFrameShape(QFrame::NoFrame);
     setAutoFillBackground(true);
 }
 
 QLabel* MenuTitle::label() const {
     return findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QString MenuTitle::text() const {
+    const QLabel* title = label();
+    return title != nullptr ? title->text() : QString();
+}
+
+void MenuTitle::OpenMenu() {
+    if (popup != nullptr) {
+        popup->popup(MenuPoint());
+    }
+}
+
+void MenuTitle::setKeyboardMark(bool on) {
+    if (marked != on) {
+        marked = on;
+        update();
+    }
+}
+
+void MenuTitle::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (marked) {
+        QPainter painter(this);
+        const QWidget* title = label();
+        DrawFocusMark(painter, rect().adjusted(1, 1, -1, -1),
+                      (title != nullptr ? title : this)->palette().color(QPalette::WindowText));
+    }
 }
 
 QPoint MenuTitle::MenuPoint() const {
@@ -176,15 +286,16 @@ void MenuTitle::FitText(const QString& text) {
     title->setText(text);
     title->adjustSize();
     resize(title->width() + 12, height());
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void MenuTitle::mousePressEvent(QMouseEvent* event) {
     // Accepted in every case, so that a press on a title never starts a window drag.
     event->accept();
-    if (event->button() != Qt::LeftButton || popup == nullptr) {
-        return;
+    if (event->button() == Qt::LeftButton) {
+        OpenMenu();
     }
-    popup->popup(MenuPoint());
 }
 
 void FitMenuTitle(const std::array<MenuTitle*, 3>& titles, int number, const QString& text) {

@@ -57,6 +57,9 @@ private:
 // (title buttons) or raised (content buttons); while a mouse button is held on it, it shows
 // the pressed look. clicked() fires when a left press and its release both happen inside the
 // button, before the release restores the rest look.
+// Raised (content) buttons also take the keyboard focus by Tab, never by a click, and are pressed
+// with Space (on its release) or Return; flat title buttons stay out of the Tab order, as a
+// window's own caption buttons do. A dotted mark shows the focus once the keyboard has moved it.
 class PanelButton : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
@@ -87,6 +90,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // Runs the click action, as the keyboard and assistive technology press the button.
+    void click();
+
 signals:
     void clicked();
 
@@ -94,22 +100,29 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     Look RestLook() const { return restRaised ? Raised : Flat; }
     void SetLook(Look look);
+    void RestoreUnlessHeld();
 
     QString caption;
     bool restRaised = false;
     bool pumpPress = false;
     bool pumpRelease = false;
     Qt::MouseButtons held; // pressed on this button and not yet released
+    bool spaceHeld = false;
     Look current = Flat;
 };
 
 // A black panel holding one label at (6, 2) (its first direct QLabel child, given by the
 // layout). A left press on the panel or on its label pops its menu up with the top-left corner
-// at the panel's bottom-left corner; other buttons open nothing.
+// at the panel's bottom-left corner; other buttons open nothing. The keyboard reaches it
+// through MenuBarKeys, which marks the title whose menu it opened.
 class MenuTitle : public QFrame {
     Q_OBJECT
 public:
@@ -119,19 +132,29 @@ public:
     QMenu* menu() const { return popup; }
 
     QLabel* label() const;
+    QString text() const;
 
     // Screen point where the menu opens.
     QPoint MenuPoint() const;
+
+    // Pops the menu up at MenuPoint(), as a left press does.
+    void OpenMenu();
+
+    // The dotted mark of a title that the keyboard has opened.
+    bool keyboardMark() const { return marked; }
+    void setKeyboardMark(bool on);
 
     // Gives the label the text, sizes the label to it and the panel to the label plus a
     // 6-pixel margin on both sides.
     void FitText(const QString& text);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QMenu* popup = nullptr;
+    bool marked = false;
 };
 
 // Title `number` (1 File, 2 Language, 3 Help) takes `text` and is refitted; the titles after it
@@ -146,3 +169,10 @@ void UseLayoutPixelFonts(QWidget* root);
 // Draws a 1-pixel bevel on the edge of `rect`: light top and left edges with dark bottom and
 // right edges when raised, the reverse when lowered.
 void DrawBevel(QPainter& painter, const QRect& rect, bool raised, const QPalette& palette);
+
+// Whether `widget` shows a focus mark: it has the focus, and the keyboard has moved the focus in
+// its window (Qt's own flag, which Fusion's focus cues follow too).
+bool ShowsFocusMark(const QWidget* widget);
+
+// The focus mark of the black design: a 1-pixel dotted rectangle in `colour` on `rect`.
+void DrawFocusMark(QPainter& painter, const QRect& rect, const QColor& colour);

@@ -71,7 +71,7 @@ protected:
     // themselves: tests tick them, and its pumping pause is short.
     std::unique_ptr<TfrmMain> MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts = {});
 
-    // A shown window whose search has ended with `devices`.
+    // A shown window whose first search has ended with `devices`.
     std::unique_ptr<TfrmMain> AfterSearch(DeviceList devices);
 
     template <typename T = QWidget> T* Child(const TfrmMain& window, const char* name) {

@@ -3,9 +3,10 @@
 # network of two maker devices and a foreign one. The program runs from its staged folder in
 # the client namespace of netns.sh and reaches Xvfb through the server's filesystem socket; a
 # fake xdg-open first on its PATH records what it is asked to open. After the search (about a
-# minute at the program's own pace) a double click on each row must open exactly "http://"
-# and that row's address, and the foreign device must not be listed. A screenshot of the list
-# is kept in the given folder.
+# minute at the program's own pace) the keyboard alone must open a device and reach the Help
+# menu's windows, a double click on each row must open exactly "http://" and that row's
+# address, and the foreign device must not be listed. A screenshot of the list is kept in the
+# given folder.
 # Usage: e2e_test.sh PATHMERE DEVSIM [SCREENSHOT_DIR]
 set -uo pipefail
 program=$(realpath "$1")
@@ -117,21 +118,53 @@ within 100 list_shown || fail "the list never came to the front after the search
 sleep 0.5
 import -window "$window" "$shots/e2e-list.png" || fail "screenshot"
 
+lines() { wc -l <"$opened"; }
+shown_windows() { xdotool search --onlyvisible --class pathmere 2>/dev/null | wc -l; }
+
+# The keyboard alone. The pointer is put aside, off the menus; the window gets the X input
+# focus, which with no window manager nothing gives back after a dialog closes.
+focus_window() {
+  xdotool windowfocus --sync "$window" || fail "cannot give the window the keyboard focus"
+  sleep 0.3
+}
+xdotool mousemove 0 0
+focus_window
+# Activation may or may not have put the focus on the list; Shift+Tab reaches Next from either
+# (backwards round from the list, or the last control from nowhere), and Tab goes on to the
+# list. Down selects the second row, Return opens it.
+xdotool key --delay 200 shift+Tab Tab Down Return
+within 100 test "$(lines)" -ge 1 || fail "Tab, Down and Return opened nothing"
+keyed=$(sed -n 1p "$opened")
+[ "$keyed" = "http://$maker2" ] || fail "Tab, Down and Return opened '$keyed', expected 'http://$maker2'"
+# Alt with the Help title's first letter (Turkish by default: Yardım), Return on its first item
+# opens About; Escape closes it. F10, Left (round to Help) and Down twice reach the legal
+# notice; Escape closes it too.
+windows=$(shown_windows)
+xdotool key --delay 300 alt+y Return
+within 50 test "$(shown_windows)" -gt "$windows" || fail "Alt+Y and Return did not open About"
+xdotool key Escape
+within 50 test "$(shown_windows)" -eq "$windows" || fail "Escape did not close About"
+focus_window
+xdotool key --delay 300 F10 Left Down Down Return
+within 50 xdotool search --onlyvisible --name '^legalNotice$' ||
+  fail "F10, Left, Down, Down and Return did not open the legal notice"
+xdotool key Escape
+within 50 test "$(shown_windows)" -eq "$windows" || fail "Escape did not close the legal notice"
+
 # A double click opens the row under the pointer; nothing is opened twice for one click.
 double_click_row() {
   xdotool mousemove $row_x "$(row_y "$1")" click --repeat 2 --delay 80 1
 }
-lines() { wc -l <"$opened"; }
 double_click_row 0
-within 100 test "$(lines)" -ge 1 || fail "a double click on the first row opened nothing"
+within 100 test "$(lines)" -ge 2 || fail "a double click on the first row opened nothing"
 double_click_row 1
-within 100 test "$(lines)" -ge 2 || fail "a double click on the second row opened nothing"
+within 100 test "$(lines)" -ge 3 || fail "a double click on the second row opened nothing"
 # Where a third row would be: the foreign device must not be there, or anywhere.
 double_click_row 2
 sleep 2
 kill -0 $app 2>/dev/null || fail "the program ended after the double clicks"
 
-first=$(sed -n 1p "$opened") second=$(sed -n 2p "$opened")
+first=$(sed -n 2p "$opened") second=$(sed -n 3p "$opened")
 [ "$first" = "http://$maker1" ] || fail "first row opened '$first', expected 'http://$maker1'"
 [ "$second" = "http://$maker2" ] || fail "second row opened '$second', expected 'http://$maker2'"
 if grep -v -x -e "http://$maker1" -e "http://$maker2" "$opened" | grep -q .; then

@@ -10,6 +10,7 @@
 #include "windows/UserManual.h"
 #include "windows/chrome.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
@@ -154,6 +155,12 @@ private slots:
     void userManual_data();
     void userManual();
     void userManualFollowsLanguage();
+
+    void escapeCloses_data();
+    void escapeCloses();
+    void legalNoticeByKeyboardAlone();
+    void dialogsReadByScreenReaders_data();
+    void dialogsReadByScreenReaders();
 
 private:
     UrlCatcher catcher;
@@ -634,6 +641,97 @@ void HelpWindowsTest::userManualFollowsLanguage() {
         QVERIFY(QFileInfo::exists(expected + QStringLiteral("/index.html")));
         QVERIFY(!ReadText(expected + QStringLiteral("/index.html")).isEmpty());
     }
+}
+
+// Where the window system delivers a key in `window`: its focused control, else itself.
+static void KeyIn(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+    QWidget* focus = window->focusWidget();
+    QTest::keyClick(focus != nullptr && focus->hasFocus() ? focus : window, key, mods);
+}
+
+void HelpWindowsTest::escapeCloses_data() {
+    QTest::addColumn<bool>("legal");
+    QTest::newRow("About") << false;
+    QTest::newRow("legal notice") << true;
+}
+
+void HelpWindowsTest::escapeCloses() {
+    QFETCH(bool, legal);
+    bool closed = false;
+    WhileModal([&] { legal ? ShowLegalNotice(&owner) : ShowAboutWindow(&owner); },
+               [&](QDialog* window) {
+                   QVERIFY(QTest::qWaitForWindowActive(window));
+                   KeyIn(window, Qt::Key_Escape);
+                   closed = !window->isVisible();
+               });
+    QVERIFY(closed);
+}
+
+void HelpWindowsTest::legalNoticeByKeyboardAlone() {
+    int afterPageDown = -1;
+    bool atEnd = false;
+    QStringList tabbed;
+    bool closed = false;
+    WhileModal([&] { ShowLegalNotice(&owner); },
+               [&](QDialog* window) {
+                   QVERIFY(QTest::qWaitForWindowActive(window));
+                   auto* memo = Child<QPlainTextEdit>(window, "TntMemo1");
+                   QScrollBar* bar = memo->verticalScrollBar();
+                   QCOMPARE(QApplication::focusWidget(), memo);
+                   KeyIn(window, Qt::Key_PageDown);
+                   afterPageDown = bar->value();
+                   KeyIn(window, Qt::Key_End, Qt::ControlModifier);
+                   atEnd = bar->value() == bar->maximum();
+                   for (int i = 0; i < 3; ++i) {
+                       KeyIn(window, Qt::Key_Tab);
+                       tabbed.append(QApplication::focusWidget()->objectName());
+                   }
+                   // Tab has moved on to the button: Return presses it.
+                   QCOMPARE(QApplication::focusWidget()->objectName(),
+                            QStringLiteral("btnButton1"));
+                   KeyIn(window, Qt::Key_Return);
+                   closed = !window->isVisible();
+               });
+    QVERIFY(afterPageDown > 0);
+    QVERIFY(atEnd);
+    QCOMPARE(tabbed, Names({"btnButton1", "TntMemo1", "btnButton1"}));
+    QVERIFY(closed);
+}
+
+void HelpWindowsTest::dialogsReadByScreenReaders_data() {
+    QTest::addColumn<QByteArray>("code");
+    QTest::newRow("Turkish") << QByteArray("TR");
+    QTest::newRow("Greek") << QByteArray("EL");
+}
+
+void HelpWindowsTest::dialogsReadByScreenReaders() {
+    QFETCH(QByteArray, code);
+    QVERIFY(UseLanguage(code));
+    const Lang& table = Lang::Instance();
+    auto read = [](QWidget* widget, QAccessible::Text kind = QAccessible::Name) {
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+        return node != nullptr ? node->text(kind) : QStringLiteral("<none>");
+    };
+    auto role = [](QWidget* widget) {
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+        return node != nullptr ? node->role() : QAccessible::NoRole;
+    };
+
+    TfrmAbout about;
+    QCOMPARE(role(&about), QAccessible::Dialog);
+    QCOMPARE(read(&about), table.stAbout);
+    QCOMPARE(read(&about, QAccessible::Description), QStringLiteral("Korvane Wireless Networks"));
+    QCOMPARE(role(Child<QWidget>(&about, "btnCloseForm")), QAccessible::Button);
+    QCOMPARE(read(Child<QWidget>(&about, "btnCloseForm")), table.stClose);
+
+    TlegalNotice notice;
+    QCOMPARE(role(&notice), QAccessible::Dialog);
+    QCOMPARE(read(&notice), table.stLegalNotice);
+    QCOMPARE(notice.windowTitle(), QStringLiteral("legalNotice"));
+    QCOMPARE(read(Child<QWidget>(&notice, "TntMemo1")), table.stLegalNotice);
+    QCOMPARE(role(Child<QWidget>(&notice, "btnButton1")), QAccessible::Button);
+    QCOMPARE(read(Child<QWidget>(&notice, "btnButton1")), table.stClose);
+    QCOMPARE(read(Child<QWidget>(&notice, "btnCloseForm")), table.stClose);
 }
 
 int main(int argc, char** argv) {
