@@ -1,11 +1,15 @@
 #include "mainwindow/Main.h"
 
+#include "version/VersionOption.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
 #include <exception>
 
 int main(int argc, char** argv) {
+    if (PrintVersionIfAsked(argc, argv, "pathmere"))
+        return 0;
     QApplication application(argc, argv);
     // The program ends through its Close items, not when its last window is hidden or an
     // About window closes while the main window is in the tray.
