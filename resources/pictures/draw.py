@@ -190,7 +190,7 @@ def about_logo():
 PICTURES = {
     "pathmere.mvg": window_icon,
     "about-logo.mvg": about_logo,
-    **{f"pathmere-{n}.mvg": app_icon(n) for n in (32, 48, 64, 128, 256)},
+    **{f"pathmere-{n}.mvg": app_icon(n) for n in (16, 22, 24, 32, 48, 64, 128, 256)},
     **{f"about-icon-{n}.mvg": tile_emblem(n) for n in (16, 32, 48)},
     "banner.mvg": banner,
     "device.mvg": device,
