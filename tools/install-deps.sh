@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev
   iproute2 xvfb xauth xdotool x11-utils trayer imagemagick fonts-liberation
   xdg-utils
-  dpkg-dev lintian desktop-file-utils appstream man-db
+  dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()
