@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev
   iproute2 xvfb xauth xdotool x11-utils trayer imagemagick fonts-liberation
   xdg-utils dbus-daemon dbus-bin weston qt6-wayland
+  dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -190,11 +190,43 @@ def about_logo():
 PICTURES = {
     "pathmere.mvg": window_icon,
     "about-logo.mvg": about_logo,
-    **{f"pathmere-{n}.mvg": app_icon(n) for n in (32, 48, 64, 128, 256)},
+    **{f"pathmere-{n}.mvg": app_icon(n) for n in (16, 22, 24, 32, 48, 64, 128, 256)},
     **{f"about-icon-{n}.mvg": tile_emblem(n) for n in (16, 32, 48)},
     "banner.mvg": banner,
     "device.mvg": device,
 }
+
+
+def svg_from_mvg(lines):
+    """The same shapes in SVG, for a picture drawn only with fills of polygons, circles and
+    rounded rectangles (the program's icon, for the icon theme's scalable size)."""
+    head, body, fill = "", [], "black"
+    for line in lines:
+        word, _, rest = line.partition(" ")
+        if word == "fill":
+            fill = rest.strip("'")
+            continue
+        numbers = [float(v) for v in rest.replace(",", " ").split()]
+        if word == "viewbox":
+            x, y, w, h = numbers
+            head = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{w:g}" height="{h:g}" '
+                    f'viewBox="{x:g} {y:g} {w:g} {h:g}">')
+        elif word == "polygon":
+            body.append(f'<polygon fill="{fill}" points="{rest}"/>')
+        elif word == "circle":
+            cx, cy, px, py = numbers
+            r = math.hypot(px - cx, py - cy)
+            body.append(f'<circle fill="{fill}" cx="{cx:.3f}" cy="{cy:.3f}" r="{r:.3f}"/>')
+        elif word == "roundrectangle":
+            x0, y0, x1, y1, rx, ry = numbers
+            body.append(f'<rect fill="{fill}" x="{x0:.3f}" y="{y0:.3f}" width="{x1 - x0:.3f}" '
+                        f'height="{y1 - y0:.3f}" rx="{rx:.3f}" ry="{ry:.3f}"/>')
+        else:
+            raise ValueError(f"no SVG form for the MVG primitive {word!r}")
+    return "\n".join([head, *body, "</svg>"]) + "\n"
+
+
+SCALABLE = {"pathmere.svg": app_icon(256)}
 
 
 def main():
@@ -202,6 +234,8 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     for name, draw in PICTURES.items():
         (out / name).write_text("\n".join(draw()) + "\n")
+    for name, draw in SCALABLE.items():
+        (out / name).write_text(svg_from_mvg(draw()))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Redraws every picture of this folder from draw.py. Needs python3, ImageMagick and
-# fonts-liberation. The results are committed, so the build itself needs none of them.
+# Redraws every picture of this folder from draw.py, and writes the program icon's scalable
+# form. Needs python3, ImageMagick and fonts-liberation. The results are committed, so the build
+# itself needs none of them.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -19,3 +20,4 @@ for mvg in "$src"/*.mvg; do
         -depth 8 PNG32:"$name.png" ;;
   esac
 done
+cp "$src"/*.svg .

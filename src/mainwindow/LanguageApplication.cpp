@@ -4,6 +4,7 @@
 #include "mainwindow/KeyboardNavigation.h"
 #include "mainwindow/Main.h"
 #include "ui_frmMain.h"
+#include "windows/DataFolder.h"
 #include "windows/Guarded.h"
 #include "windows/chrome.h"
 
@@ -14,7 +15,8 @@ namespace {
 const char* const kLanguageValue = "Language";
 
 QString LanguageFilePath() {
-    return QStringLiteral("lang.xml"); // in the current folder, beside the program
+    const QString name = QStringLiteral("lang.xml");
+    return DataFolderHolding(name).filePath(name);
 }
 
 } // namespace

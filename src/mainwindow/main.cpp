@@ -2,6 +2,7 @@
 
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
+#include "version/VersionOption.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -26,6 +27,8 @@ std::string CommandLine(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (PrintVersionIfAsked(argc, argv, "pathmere"))
+        return 0;
     const std::string commandLine = CommandLine(argc, argv);
     // One instance per user, decided before anything is built: a later start neither writes
     // the settings nor shows an icon. It asks the running one for its window and ends.

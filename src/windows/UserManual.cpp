@@ -1,15 +1,16 @@
 #include "windows/UserManual.h"
 
+#include "windows/DataFolder.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
 QString UserManualFolder(const QString& country) {
-    const QDir current = QDir::current();
-    const QString manuals = QDir::cleanPath(current.absoluteFilePath(QStringLiteral("Doc")));
-    const QString folder =
-        QDir::cleanPath(current.absoluteFilePath(QStringLiteral("Doc/") + country));
+    const QDir base = DataFolderHolding(QStringLiteral("Doc"));
+    const QString manuals = QDir::cleanPath(base.absoluteFilePath(QStringLiteral("Doc")));
+    const QString folder = QDir::cleanPath(base.absoluteFilePath(QStringLiteral("Doc/") + country));
     // The name comes from the language file; it may name a folder of Doc or Doc itself only.
     if (folder != manuals && !folder.startsWith(manuals + QLatin1Char('/'))) {
         return {};

@@ -3,8 +3,9 @@
 #include <QString>
 
 // The user-manual folder of the language whose folder name (its stCountry text) is
-// `country`: "Doc/<country>" under the current folder, as an absolute, cleaned path. Empty
-// when the name leads out of "Doc" (a name with "..").
+// `country`: "Doc/<country>" in the folder that holds Doc (the current folder first, then the
+// installed data folder), as an absolute, cleaned path. Empty when the name leads out of "Doc"
+// (a name with "..").
 QString UserManualFolder(const QString& country);
 
 enum class ManualOpening {

@@ -15,6 +15,7 @@ shots=$(realpath -m "${3:-.}")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../netns/netns.sh"
 source "$here/xvfb.sh"
+source "$here/within.sh"
 netns_require_root || exit $?
 NETNS_DEVSIM=$devsim
 
@@ -28,16 +29,6 @@ fail() {
     done
   fi
   exit 1
-}
-# Waits up to $1 tenths of a second for a command to succeed.
-within() {
-  local tenths=$1
-  shift
-  for _ in $(seq "$tenths"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 netns_setup || fail "namespaces"

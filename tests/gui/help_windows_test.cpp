@@ -6,6 +6,7 @@
 #include "language/Language.h"
 #include "language/LanguageFile.h"
 #include "windows/About.h"
+#include "windows/DataFolder.h"
 #include "windows/Frmlegalnotice.h"
 #include "windows/UserManual.h"
 #include "windows/chrome.h"
@@ -31,6 +32,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -155,6 +157,8 @@ private slots:
     void userManual_data();
     void userManual();
     void userManualFollowsLanguage();
+    void dataFolder_data();
+    void dataFolder();
 
     void escapeCloses_data();
     void escapeCloses();
@@ -732,6 +736,58 @@ void HelpWindowsTest::dialogsReadByScreenReaders() {
     QCOMPARE(role(Child<QWidget>(&notice, "btnButton1")), QAccessible::Button);
     QCOMPARE(read(Child<QWidget>(&notice, "btnButton1")), table.stClose);
     QCOMPARE(read(Child<QWidget>(&notice, "btnCloseForm")), table.stClose);
+}
+
+void HelpWindowsTest::dataFolder_data() {
+    // Entries of each folder; a name ending in '/' is a folder.
+    QTest::addColumn<QStringList>("current");
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("found"); // "current" or "installed"
+
+    const QStringList none;
+    const QStringList lang = {QStringLiteral("lang.xml")};
+    const QStringList doc = {QStringLiteral("Doc/")};
+    QTest::newRow("current folder only") << lang << none << "lang.xml"
+                                         << "current";
+    QTest::newRow("installed only") << none << lang << "lang.xml"
+                                    << "installed";
+    QTest::newRow("both: the current folder wins") << lang << lang << "lang.xml"
+                                                   << "current";
+    QTest::newRow("neither: the current folder") << none << none << "lang.xml"
+                                                 << "current";
+    QTest::newRow("installed folder entry") << lang << doc << "Doc"
+                                            << "installed";
+    QTest::newRow("current folder entry") << doc << doc << "Doc"
+                                          << "current";
+    QTest::newRow("another entry here does not count") << doc << lang << "lang.xml"
+                                                       << "installed";
+}
+
+void HelpWindowsTest::dataFolder() {
+    QFETCH(QStringList, current);
+    QFETCH(QStringList, installed);
+    QFETCH(QString, name);
+    QFETCH(QString, found);
+
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QDir root(temporary.path());
+    for (const auto& [folder, entries] : {std::pair{QStringLiteral("current"), current},
+                                          {QStringLiteral("installed"), installed}}) {
+        QVERIFY(root.mkpath(folder));
+        for (const QString& entry : entries) {
+            if (entry.endsWith(QLatin1Char('/'))) {
+                QVERIFY(root.mkpath(folder + QLatin1Char('/') + entry));
+            } else {
+                QFile file(root.filePath(folder + QLatin1Char('/') + entry));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            }
+        }
+    }
+    const QDir result = DataFolderHolding(name, QDir(root.filePath(QStringLiteral("current"))),
+                                          QDir(root.filePath(QStringLiteral("installed"))));
+    QCOMPARE(result.absolutePath(), root.filePath(found));
 }
 
 int main(int argc, char** argv) {

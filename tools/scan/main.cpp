@@ -4,11 +4,14 @@
 #include "RunStats.h"
 #include "ScanOptions.h"
 #include "Upnpthread.h"
+#include "version/VersionOption.h"
 
 #include <cstdio>
 #include <thread>
 
 int main(int argc, char** argv) {
+    if (PrintVersionIfAsked(argc, argv, "pathmere-scan"))
+        return 0;
     ScanOptions options;
     std::string error;
     if (!ParseScanOptions(argc, argv, options, error)) {
