@@ -9,6 +9,8 @@
 // and "search" refuses to run outside the named test namespace.
 #include "mainwindow/Main.h"
 
+#include "RetiredWorkers.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>

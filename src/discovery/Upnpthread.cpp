@@ -3,6 +3,7 @@
 #include "Identification.h"
 #include "ReceivePass.h"
 #include "SearchAnswer.h"
+#include "SearchSchedule.h"
 #include "multicast.h"
 #include "transport/BlockSocket.h"
 #include "transport/HttpGet.h"
@@ -42,7 +43,7 @@ public:
         socket.Connect(target.group, target.port);
         socket.SendString(std::string(kSearchRequest));
 
-        const auto windowEnd = 40 + 80 * static_cast<std::int64_t>(index);
+        const std::int64_t windowEnd = SearchSchedule::WindowEnd(index);
         while (worker.searchTick.load(std::memory_order_relaxed) < windowEnd) {
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
                 return false;
@@ -77,6 +78,8 @@ bool UpnpThread::Start() {
     if (thread.joinable()) {
         return false;
     }
+    keepRunning.store(true, std::memory_order_relaxed);
+    running.store(true, std::memory_order_relaxed);
     try {
         thread = LaunchThread([this] { Run(); });
         return true;

@@ -31,8 +31,9 @@ public:
     UpnpThread(const UpnpThread&) = delete;
     UpnpThread& operator=(const UpnpThread&) = delete;
 
-    // Starts the thread once. A failure to start is swallowed: the result is then false
-    // and running is cleared, so that a caller watching running sees the search end.
+    // Starts the thread once, with keepRunning and running set. A failure to start is
+    // swallowed: the result is then false and running is cleared, so that a caller watching
+    // running sees the search end.
     bool Start();
 
     // Hand-over with the main window, no lock: the main window writes searchTick and

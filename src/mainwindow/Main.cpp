@@ -2,6 +2,7 @@
 
 #include "language/Language.h"
 #include "mainwindow/KeyboardNavigation.h"
+#include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
 #include "windows/JpegPicture.h"
@@ -42,7 +43,8 @@ QMenu* NamedMenu(QWidget* owner, const char* name, std::initializer_list<QAction
 
 TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::frmMain>()),
-      makeWorker(workerFactory ? std::move(workerFactory) : WorkerFactory(MakeRealWorker)) {
+      search(new SearchController(
+          workerFactory ? std::move(workerFactory) : WorkerFactory(MakeRealWorker), this)) {
     ui->setupUi(this);
     setFixedSize(584, 386);
     UseLayoutPixelFonts(this);
@@ -62,13 +64,9 @@ TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-    tmrSearch->stop();
-    tmrTickPause->stop();
-    tmrRetired->stop();
     FormDestroy();
     // A search still running is asked to stop but not waited for.
-    SwitchWorker(0);
-    retiredWorkers.Abandon();
+    delete search;
 }
 
 void TfrmMain::BuildMenus() {
@@ -88,11 +86,7 @@ void TfrmMain::BuildMenus() {
 }
 
 void TfrmMain::BuildTimers() {
-    tmrSearch = NamedTimer(this, "tmrSearch", 1000);
-    tmrTickPause = NamedTimer(this, "tmrTickPause", 300);
-    tmrTickPause->setSingleShot(true);
     tmrInit = NamedTimer(this, "tmrInit", 1000);
-    tmrRetired = NamedTimer(this, "tmrRetired", 250);
 }
 
 void TfrmMain::ConnectControls() {
@@ -110,10 +104,9 @@ void TfrmMain::ConnectControls() {
     connect(ui->btnNext, &PanelButton::clicked, this, &TfrmMain::btnNextClick);
     connect(ui->btnMinimize, &PanelButton::clicked, this, &TfrmMain::btnMinimizeClick);
     connect(ui->btnCloseForm, &PanelButton::clicked, this, &TfrmMain::btnCloseFormClick);
-    connect(tmrSearch, &QTimer::timeout, this, &TfrmMain::tmrSearchTimer);
-    connect(tmrTickPause, &QTimer::timeout, this, &TfrmMain::EndTickPause);
+    connect(search, &SearchController::stepped, this, &TfrmMain::SearchStepped);
+    connect(search, &SearchController::finished, this, &TfrmMain::SearchFinished);
     connect(tmrInit, &QTimer::timeout, this, &TfrmMain::tmrInitTimer);
-    connect(tmrRetired, &QTimer::timeout, this, &TfrmMain::ReleaseFinishedWorkers);
     // A double click anywhere in the list, on a row or not, opens the selected row.
     ui->lstNetworkList->viewport()->installEventFilter(this);
 }

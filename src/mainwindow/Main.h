@@ -1,7 +1,6 @@
 #pragma once
 
 #include "discovery/Upnpthread.h"
-#include "mainwindow/RetiredWorkers.h"
 
 #include <QIcon>
 #include <QString>
@@ -14,6 +13,7 @@
 
 class KeyboardNavigation;
 class Lang;
+class SearchController;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -52,7 +52,6 @@ public:
     // Search cycle.
     void btnRefreshClick();
     void StartSearch();
-    void SwitchWorker(int mode);
     void tmrSearchTimer();
     void ShowPanel(int which);
     // Whether a search is under way or about to start with the first tick of tmrInit.
@@ -94,9 +93,9 @@ public:
     // State for tests and tools.
     const std::string& RegistryKeyPath() const { return registryKeyPath; }
     const DeviceList* FoundDevices() const { return foundDevices.get(); }
-    std::int32_t TickCounter() const { return tickCounter; }
-    UpnpThread* SearchWorker() const { return searchWorker.get(); }
-    std::size_t RetiredWorkerCount() const { return retiredWorkers.Count(); }
+    std::int32_t TickCounter() const;
+    UpnpThread* SearchWorker() const;
+    std::size_t RetiredWorkerCount() const;
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
     bool TrayIsStatusNotifier() const { return trayIsStatusNotifier; }
     // Whether the desktop has a notification area to hold the icon; tests stand in for it.
@@ -108,6 +107,8 @@ public:
     }
     // The pause that ends each tick of a running search (300 ms); tests shorten it.
     void SetPumpingPause(std::chrono::milliseconds pause);
+    // The whole tick, timer and pause together (about 1.3 s); tests shorten it.
+    void SetTickPeriod(std::chrono::milliseconds period);
 
     // Codes of the settings root of the local machine and of the tray requests.
     static constexpr int kLocalMachineRoot = 1;
@@ -127,29 +128,22 @@ private:
     void ConnectControls();
     void StartupLanguage();
     void ChooseLanguage(const std::string& code, QAction* item);
-    void EndSearchWithCurrentList();
-    void SearchTick();
-    void EndTickPause();
-    void RetireWorker(std::unique_ptr<UpnpThread> worker, bool started);
-    void ReleaseFinishedWorkers();
+    void SearchStepped();
+    void SearchFinished();
     void FormClose();
     void FormDestroy();
     void TrayActivated(int reason);
     bool RequestTray(int request);
 
     std::unique_ptr<Ui::frmMain> ui;
-    WorkerFactory makeWorker;
+    // The search: worker, clock, device merge and retired workers.
+    SearchController* search = nullptr;
     Lang* lang = nullptr;
 
     std::string registryKeyPath;
-    std::int32_t tickCounter = 0;
     std::unique_ptr<DeviceList> foundDevices;
     QString commandLine;
 
-    std::unique_ptr<UpnpThread> searchWorker;
-    bool searchWorkerStarted = false;
-    // Workers of replaced searches, asked to stop; released once their run has ended.
-    RetiredWorkers retiredWorkers;
     std::function<bool()> trayProbe;
     std::function<bool()> statusNotifierProbe;
     bool trayIsStatusNotifier = false;
@@ -166,12 +160,7 @@ private:
     QMenu* pmLanguage = nullptr;
     QMenu* pmHelp = nullptr;
     QMenu* TrayMenu = nullptr;
-    QTimer* tmrSearch = nullptr;
-    // The pause at the end of a tick: a timer, not a wait, so that a window opened meanwhile
-    // (About, the legal notice) cannot hold the search's clock.
-    QTimer* tmrTickPause = nullptr;
     QTimer* tmrInit = nullptr;
-    QTimer* tmrRetired = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;
 
     // Keyboard and screen-reader access to the controls above.

@@ -1,17 +1,10 @@
-#include "mainwindow/DeviceMerge.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
 
-#include <QLoggingCategory>
 #include <QTimer>
 #include <QTreeWidget>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcSearch, "pathmere.search", QtInfoMsg)
-
-} // namespace
 
 void TfrmMain::btnRefreshClick() {
     Guarded([this] {
@@ -19,7 +12,6 @@ void TfrmMain::btnRefreshClick() {
         if (!foundDevices) {
             return; // start-up stopped before the list existed: no search can start
         }
-        foundDevices->clear();
         StartSearch();
     });
 }
@@ -27,120 +19,25 @@ void TfrmMain::btnRefreshClick() {
 void TfrmMain::StartSearch() {
     Guarded([this] {
         ui->lstNetworkList->clear();
-        tmrSearch->stop();
-        tmrTickPause->stop(); // a tick of the replaced search ends here
-        SwitchWorker(1);
-        tickCounter = 0;
         ui->Progress->setValue(0);
-        tmrSearch->start();
-        qCDebug(lcSearch) << "search started";
+        search->Start(*foundDevices);
     });
-}
-
-void TfrmMain::SwitchWorker(int mode) {
-    Guarded([&] {
-        if (searchWorker) {
-            // A worker still running is asked to stop and kept aside until its run has ended,
-            // so that the interface never waits for it; its results are dropped.
-            searchWorker->keepRunning.store(false);
-            if (searchWorkerStarted && searchWorker->running.load(std::memory_order_acquire)) {
-                RetireWorker(std::move(searchWorker), true);
-            } else {
-                searchWorker.reset(); // its run has ended or never began: no wait to speak of
-            }
-        }
-        if (mode == 1) {
-            searchWorkerStarted = false;
-            searchWorker = makeWorker();
-            searchWorker->keepRunning.store(true);
-            searchWorker->running.store(true);
-            searchWorkerStarted = searchWorker->Start();
-        }
-    });
-}
-
-void TfrmMain::RetireWorker(std::unique_ptr<UpnpThread> worker, bool started) {
-    worker->keepRunning.store(false);
-    if (!started) {
-        return; // never started: dropping it waits for nothing
-    }
-    retiredWorkers.Add(std::move(worker));
-    tmrRetired->start();
-}
-
-void TfrmMain::ReleaseFinishedWorkers() {
-    if (retiredWorkers.ReleaseEnded()) {
-        tmrRetired->stop();
-    }
-}
-
-void TfrmMain::EndSearchWithCurrentList() {
-    tmrSearch->stop();
-    tmrTickPause->stop();
-    FillDeviceList();
-    ShowPanel(1);
-}
-
-bool TfrmMain::SearchPending() const {
-    return searchWorker != nullptr || tmrInit->isActive();
-}
-
-void TfrmMain::SetPumpingPause(std::chrono::milliseconds pause) {
-    tmrTickPause->setInterval(pause);
 }
 
 void TfrmMain::tmrSearchTimer() {
-    bool completed = false;
-    Guarded([&] {
-        SearchTick();
-        completed = true;
-    });
-    if (!completed) {
-        Guarded([this] { EndSearchWithCurrentList(); }); // a failed tick ends the search
-    }
+    search->Tick();
 }
 
-void TfrmMain::SearchTick() {
-    tmrSearch->stop();
-    if (!searchWorker) {
-        EndSearchWithCurrentList();
-        return;
-    }
-    if (!searchWorkerStarted) {
-        // Its thread could not start, so it would never finish: end the search now.
-        SwitchWorker(0);
-        EndSearchWithCurrentList();
-        return;
-    }
-    QProgressBar* progress = ui->Progress;
-    progress->setValue(progress->value() < 100 ? progress->value() + 1 : 0);
+void TfrmMain::SearchStepped() {
+    Guarded([this] {
+        QProgressBar* progress = ui->Progress;
+        progress->setValue(progress->value() < 100 ? progress->value() + 1 : 0);
+    });
+}
 
-    if (searchWorker->running.load(std::memory_order_acquire)) {
-        // The window goes on handling events during the pause; EndTickPause completes the
-        // tick.
-        tmrTickPause->start();
-        return;
-    }
-    if (searchWorker->deviceList) {
-        MergeDevices(*foundDevices, *searchWorker->deviceList);
-    }
-    SwitchWorker(0);
+void TfrmMain::SearchFinished() {
     FillDeviceList();
     ShowPanel(1);
-    ++tickCounter;
-    qCDebug(lcSearch) << "search ended after" << tickCounter << "ticks with" << foundDevices->size()
-                      << "devices";
-}
-
-void TfrmMain::EndTickPause() {
-    Guarded([this] {
-        if (!searchWorker) {
-            return;
-        }
-        searchWorker->searchTick.store(tickCounter);
-        tmrSearch->start();
-        ++tickCounter;
-    });
 }
 
 void TfrmMain::ShowPanel(int which) {
@@ -151,4 +48,29 @@ void TfrmMain::ShowPanel(int which) {
             panel->raise();
         }
     });
+}
+
+bool TfrmMain::SearchPending() const {
+    return search->Running() || tmrInit->isActive();
+}
+
+void TfrmMain::SetPumpingPause(std::chrono::milliseconds pause) {
+    search->SetClock(search->TickInterval(), pause);
+}
+
+void TfrmMain::SetTickPeriod(std::chrono::milliseconds period) {
+    // Shared as the program's own 1000 ms and 300 ms are.
+    search->SetClock(period * 10 / 13, period * 3 / 13);
+}
+
+std::int32_t TfrmMain::TickCounter() const {
+    return search->TickCounter();
+}
+
+UpnpThread* TfrmMain::SearchWorker() const {
+    return search->Worker();
+}
+
+std::size_t TfrmMain::RetiredWorkerCount() const {
+    return search->RetiredCount();
 }

@@ -1,5 +1,6 @@
 #include "mainwindow/Main.h"
 
+#include "RetiredWorkers.h"
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
 #include "version/VersionOption.h"
@@ -22,6 +23,16 @@ std::string CommandLine(int argc, char** argv) {
         words += argv[i];
     }
     return words;
+}
+
+// A test seam: PATHMERE_TEST_TICK_MS gives the search's tick in milliseconds, so that tests
+// of the whole program see a search end in seconds instead of a minute.
+void UseTestClock(TfrmMain& window) {
+    bool valid = false;
+    const int period = qEnvironmentVariableIntValue("PATHMERE_TEST_TICK_MS", &valid);
+    if (valid && period > 0) {
+        window.SetTickPeriod(std::chrono::milliseconds(period));
+    }
 }
 
 } // namespace
@@ -51,6 +62,7 @@ int main(int argc, char** argv) {
         ShowRequests laterStarts;
         laterStarts.Adopt(listening);
         TfrmMain frmMain;
+        UseTestClock(frmMain);
         QObject::connect(&laterStarts, &ShowRequests::showRequested, &frmMain,
                          &TfrmMain::ShowForAnotherStart);
         QStringList words = QApplication::arguments(); // without the options Qt took

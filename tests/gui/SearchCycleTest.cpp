@@ -1,3 +1,4 @@
+#include "RetiredWorkers.h"
 #include "WindowTestSupport.h"
 #include "mainwindow/DeviceMerge.h"
 #include "windows/chrome.h"
@@ -287,37 +288,6 @@ TEST_F(SearchCycleTest, RealWorkerWithNothingToSearchEndsWithAnEmptyList) {
     EXPECT_EQ(window.SearchWorker(), nullptr);
     EXPECT_EQ(FrontPanel(window), QStringLiteral("pnlNetworks"));
     EXPECT_EQ(Child<QTreeWidget>(window, "lstNetworkList")->topLevelItemCount(), 0);
-}
-
-} // namespace
-
-namespace {
-
-TEST(RetiredWorkers, EveryWorkerIsReleasedWhetherItEndsBeforeOrAfterBeingAbandoned) {
-    auto early = std::make_shared<WorkerScript>();
-    auto late = std::make_shared<WorkerScript>();
-    late->honourStop = false;
-    const std::size_t abandonedBefore = RetiredWorkers::AbandonedCount();
-    {
-        RetiredWorkers retired;
-        for (const auto& script : {early, late}) {
-            auto worker = std::make_unique<FakeWorker>(script);
-            worker->running.store(true);
-            ASSERT_TRUE(worker->Start());
-            retired.Add(std::move(worker));
-        }
-        EXPECT_EQ(retired.Count(), 2u);
-        // The early one stops when asked and is released; the late one goes on.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return early.use_count() == 1; }, 10000));
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return !retired.ReleaseEnded() && retired.Count() == 1u; }, 10000));
-        EXPECT_FALSE(late->runEnded.load());
-        EXPECT_GT(late.use_count(), 1);
-    } // abandons the late one
-    EXPECT_EQ(RetiredWorkers::AbandonedCount(), abandonedBefore + 1);
-    late->Finish();
-    // Held by the test alone: the worker and its thread are gone.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return late.use_count() == 1; }, 10000));
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 # network of two maker devices and a foreign one. The program runs from its staged folder in
 # the client namespace of netns.sh and reaches Xvfb through the server's filesystem socket; a
 # fake xdg-open first on its PATH records what it is asked to open. After the search (about a
-# minute at the program's own pace) the keyboard alone must open a device and reach the Help
+# on a test clock of 150 ms a tick) the keyboard alone must open a device and reach the Help
 # menu's windows, a double click on each row must open exactly "http://" and that row's
 # address, and the foreign device must not be listed. A screenshot of the list is kept in the
 # given folder.
@@ -67,6 +67,7 @@ chmod +x "$work/bin/xdg-open"
 (cd "$(dirname "$program")" &&
   exec ip netns exec "$NETNS_CLIENT" env PATH="$work/bin:$PATH" DISPLAY="$DISPLAY" \
     QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
+    PATHMERE_TEST_TICK_MS=150 \
     "$program" >"$work/program.log" 2>&1) &
 app=$!
 
@@ -95,8 +96,8 @@ pixel() { # colour of the screen at x y
 search_colour=$(pixel $row_x "$(row_y 0)")
 [ -n "$search_colour" ] || fail "cannot read the screen"
 
-# The search listens until its 40th tick (about 52 s), then fetches the descriptions; the list
-# comes to the front at the next tick.
+# The search listens until its 40th tick (6 s with the test clock), then fetches the
+# descriptions; the list comes to the front at the next tick.
 fetched() { [ -s "$work/maker1-http.txt" ] && [ -s "$work/maker2-http.txt" ]; }
 for _ in $(seq 120); do
   fetched && break

@@ -1,5 +1,7 @@
 #include "ScanOptions.h"
 
+#include "SearchSchedule.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -7,8 +9,6 @@
 
 namespace {
 
-// Ticks in the first address's window.
-constexpr double kTicksPerWindow = 40.0;
 // An hour is far beyond any useful search; the bound keeps the tick period representable.
 constexpr double kMaxSeconds = 3600.0;
 
@@ -58,8 +58,8 @@ bool ParseScanOptions(int argc, const char* const* argv, ScanOptions& options, s
                     "--seconds takes a positive number of seconds up to 3600, not \"" + text + "\"";
                 return false;
             }
-            options.tickPeriod = std::chrono::milliseconds(
-                std::max<long long>(1, std::llround(value * 1000.0 / kTicksPerWindow)));
+            options.tickPeriod =
+                SearchSchedule::TickPeriodFor(std::chrono::duration<double>(value));
         } else {
             if (!ParsePositive(text, kMaxSeconds * 1000.0, value) || value != std::floor(value)) {
                 error =

@@ -25,8 +25,6 @@ int main(int argc, char** argv) {
 
     const RunStats before = RunStats::Now();
     UpnpThread worker;
-    worker.keepRunning.store(true);
-    worker.running.store(true);
     if (!worker.Start()) {
         std::fprintf(stderr, "pathmere-scan: the search thread could not be started\n");
         return 1;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/Upnpthread.h"
+#include "Upnpthread.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "mainwindow/RetiredWorkers.h"
+#include "RetiredWorkers.h"
 
 #include <algorithm>
 

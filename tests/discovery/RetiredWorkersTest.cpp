@@ -1,0 +1,85 @@
+#include "RetiredWorkers.h"
+
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+// A worker whose run waits until it is told to finish, or, if it honours stop requests,
+// until it is asked to stop; then it clears running as the real run does.
+struct Script {
+    std::atomic<bool> finish{false};
+    std::atomic<bool> honourStop{true};
+    std::atomic<bool> runEnded{false};
+};
+
+class ScriptedWorker : public UpnpThread {
+public:
+    explicit ScriptedWorker(std::shared_ptr<Script> script) : script(std::move(script)) {}
+    ~ScriptedWorker() override {
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+
+protected:
+    std::thread LaunchThread(std::function<void()>) override {
+        thread = std::thread([this, s = script] {
+            while (!s->finish.load() && !(s->honourStop.load() && !keepRunning.load())) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            s->runEnded.store(true);
+            running.store(false, std::memory_order_release);
+        });
+        return {};
+    }
+
+private:
+    std::shared_ptr<Script> script;
+    std::thread thread;
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 10000; ++i) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// Run under ThreadSanitizer: each worker is destroyed on a thread of its own, and whichever
+// comes second, the end of its run or the abandoning, releases its entry.
+TEST(RetiredWorkers, EveryWorkerIsReleasedWhetherItEndsBeforeOrAfterBeingAbandoned) {
+    for (int round = 0; round < 20; ++round) {
+        auto early = std::make_shared<Script>();
+        auto late = std::make_shared<Script>();
+        late->honourStop = false;
+        const std::size_t abandonedBefore = RetiredWorkers::AbandonedCount();
+        {
+            RetiredWorkers retired;
+            for (const auto& script : {early, late}) {
+                auto worker = std::make_unique<ScriptedWorker>(script);
+                ASSERT_TRUE(worker->Start());
+                retired.Add(std::move(worker));
+            }
+            EXPECT_EQ(retired.Count(), 2u);
+            // The early one stops when asked and is released; the late one goes on.
+            ASSERT_TRUE(WaitFor([&] { return early.use_count() == 1; }));
+            EXPECT_TRUE(WaitFor([&] { return !retired.ReleaseEnded() && retired.Count() == 1u; }));
+            EXPECT_FALSE(late->runEnded.load());
+            if (round % 2 == 1) {
+                late->finish = true; // races the abandoning below
+            }
+        } // abandons the late one
+        EXPECT_LE(RetiredWorkers::AbandonedCount(), abandonedBefore + 1);
+        late->finish = true;
+        // Held by the test alone: the worker and its thread are gone.
+        EXPECT_TRUE(WaitFor([&] { return late.use_count() == 1; }));
+    }
+}
+
+} // namespace
