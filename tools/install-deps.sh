@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev
   iproute2 xvfb xauth xdotool x11-utils trayer imagemagick fonts-liberation
   xdg-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
