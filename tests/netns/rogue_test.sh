@@ -22,7 +22,10 @@ check "nothing of ours can leave the namespaces" netns_check_isolated
 
 # The client's name server is the rogue itself, which logs every query it gets.
 resolv_dir=/etc/netns/$NETNS_CLIENT
-netns_on_teardown() { rm -rf "$resolv_dir"; }
+netns_on_teardown() {
+    rm -rf "$resolv_dir"
+    rmdir /etc/netns 2>/dev/null || true
+}
 mkdir -p "$resolv_dir"
 echo "nameserver 192.0.2.50" >"$resolv_dir/resolv.conf"
 
