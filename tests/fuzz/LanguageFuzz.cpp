@@ -12,12 +12,21 @@
 
 namespace {
 
-// The loader reads a path; the file lives in memory-backed /dev/shm when there is one.
+std::string folder;
+
+void RemoveFolder() {
+    ::unlink((folder + "/lang.xml").c_str());
+    ::rmdir(folder.c_str());
+}
+
+// The loader reads a path; the file lives in memory-backed /dev/shm when there is one, and goes
+// when the fuzzer ends.
 std::string InputPath() {
-    std::string folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     folder += "/pathmere-language-fuzz-XXXXXX";
     if (::mkdtemp(folder.data()) == nullptr)
         std::abort();
+    std::atexit(RemoveFolder);
     return folder + "/lang.xml";
 }
 
