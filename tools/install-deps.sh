@@ -10,6 +10,7 @@ packages=(
   iproute2 xvfb xauth xdotool x11-utils trayer imagemagick fonts-liberation
   xdg-utils dbus-daemon dbus-bin weston qt6-wayland
   dpkg-dev file lintian desktop-file-utils appstream man-db
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

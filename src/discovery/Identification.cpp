@@ -47,6 +47,31 @@ bool IsAcceptedDevice(std::string_view manufacturer, std::string_view modelName)
     return std::find(kModelTable.begin(), kModelTable.end(), model) != kModelTable.end();
 }
 
+std::string DisplayText(std::string_view raw) {
+    std::string text(raw.substr(0, kMaxDisplayText));
+    // Never end inside a UTF-8 sequence: a lead byte whose sequence the cut shortened goes,
+    // with what follows it.
+    if (raw.size() > kMaxDisplayText) {
+        std::size_t lead = text.size();
+        while (lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xc0) == 0x80)
+            --lead;
+        if (lead > 0) {
+            const auto first = static_cast<unsigned char>(text[lead - 1]);
+            const std::size_t length = first >= 0xf0   ? 4
+                                       : first >= 0xe0 ? 3
+                                       : first >= 0xc0 ? 2
+                                                       : 1;
+            if (text.size() - (lead - 1) < length)
+                text.resize(lead - 1);
+        }
+    }
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    }
+    return text;
+}
+
 std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,
                                                         const TextLines& lines) {
     if (JoinLines(lines).size() <= 10) {
@@ -60,8 +85,8 @@ std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& lo
     auto device = std::make_shared<Korvane::DeviceProperty>();
     device->ipAddress = location.host;
     device->location = location.url;
-    device->friendlyName = ExtractTagValue(lines, "friendlyName");
-    device->modelNumber = ExtractTagValue(lines, "modelNumber");
-    device->serialNumber = ExtractTagValue(lines, "serialNumber");
+    device->friendlyName = DisplayText(ExtractTagValue(lines, "friendlyName"));
+    device->modelNumber = DisplayText(ExtractTagValue(lines, "modelNumber"));
+    device->serialNumber = DisplayText(ExtractTagValue(lines, "serialNumber"));
     return device;
 }

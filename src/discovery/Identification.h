@@ -4,6 +4,7 @@
 #include "transport/TextLines.h"
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,7 +24,15 @@ std::string ExtractTagValue(const TextLines& lines, std::string_view name);
 // The maker's name anywhere in the manufacturer, any case; the model one of the table.
 bool IsAcceptedDevice(std::string_view manufacturer, std::string_view modelName);
 
-// The record of an accepted device described by lines, fetched from location; null when
-// the description is too short to be one or the device is not accepted.
+// A device's own texts are shown in the list as they come, up to this many bytes.
+inline constexpr std::size_t kMaxDisplayText = 256;
+
+// A text from a description made fit to show: control characters become spaces, and a text
+// over kMaxDisplayText bytes is cut there, never inside a UTF-8 sequence.
+std::string DisplayText(std::string_view raw);
+
+// The record of an accepted device (its texts passed through DisplayText) described by lines,
+// fetched from location; null when the description is too short to be one or the device is not
+// accepted.
 std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,
                                                         const TextLines& lines);

@@ -5,7 +5,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -89,6 +92,54 @@ std::string UtcStamp() {
     return text;
 }
 
+// One temporary name per store, so that writers killed before their rename leave at most that
+// one file, which the next writer reuses. An exclusive lock on it keeps two writers from filling
+// it at once; a writer that waited for the lock checks that the name still holds the file it
+// locked, since the writer before it may have renamed that file into place meanwhile.
+int OpenTemporary(const std::string& folder, const std::string& temporary) {
+    for (;;) {
+        // Non-blocking, not following links: whatever sits at the name must not hang or
+        // redirect the write.
+        Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                     0600));
+        if (fd.get() < 0)
+            Fail("cannot write the settings folder", folder, errno);
+        while (::flock(fd.get(), LOCK_EX) != 0) {
+            if (errno != EINTR)
+                Fail("cannot lock the settings file", temporary, errno);
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd.get(), &held) != 0)
+            Fail("cannot write the settings file", temporary, errno);
+        if (!S_ISREG(held.st_mode))
+            Fail("cannot write the settings file", temporary, EINVAL);
+        if (::stat(temporary.c_str(), &named) != 0 || named.st_dev != held.st_dev ||
+            named.st_ino != held.st_ino)
+            continue;
+        // What a killed writer left is the only content there may be.
+        if (::ftruncate(fd.get(), 0) != 0 || ::fchmod(fd.get(), 0600) != 0)
+            Fail("cannot write the settings file", temporary, errno);
+        return fd.release();
+    }
+}
+
+// Earlier versions wrote through "<file>.tmp-XXXXXX" and left one behind for every write that
+// was killed. Only the writer holding the lock gets here, so none of them is in use.
+void RemoveNamedTemporaries(const std::string& folder, const std::string& fileName) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    const std::string prefix = fileName + ".tmp-";
+    constexpr std::size_t kSuffixLength = 6;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() == prefix.size() + kSuffixLength && name.starts_with(prefix))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 LoadResult LoadStoreFile(const std::string& path, Store& store) {
@@ -120,22 +171,22 @@ void MoveAside(const std::string& path) {
 
 void ReplaceFile(const std::string& folder, const std::string& path, const std::string& text) {
     MakeFolders(folder);
-    std::string temporary = path + ".tmp-XXXXXX";
-    Fd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0)
-        Fail("cannot write the settings folder", folder, errno);
+    const std::string temporary = path + ".tmp";
+    Fd fd(OpenTemporary(folder, temporary));
+    RemoveNamedTemporaries(folder, path.substr(path.rfind('/') + 1));
     const auto failWrite = [&](int error) {
         ::unlink(temporary.c_str());
         Fail("cannot write the settings file", temporary, error);
     };
     if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0)
         failWrite(errno);
-    if (::close(fd.release()) != 0)
-        failWrite(errno);
     if (beforeRename != nullptr)
         beforeRename(temporary);
+    // Renamed while still locked, so that a writer waiting for the lock finds the name gone.
     if (::rename(temporary.c_str(), path.c_str()) != 0)
         failWrite(errno);
+    if (::close(fd.release()) != 0)
+        Fail("cannot write the settings file", path, errno);
     // The rename itself reaches the disk only with the folder; the value is stored either way,
     // so a failure here is not reported.
     const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -21,8 +21,9 @@ LoadResult LoadStoreFile(const std::string& path, Store& store);
 void MoveAside(const std::string& path);
 
 // Replaces the file at `path` with `text` so that a crash at any moment leaves either the old
-// or the new content: a temporary file in the same folder is written, flushed to the disk and
-// renamed over. Creates the folder (and its parents) when missing.
+// or the new content: the temporary file "<path>.tmp" is written, flushed to the disk and renamed
+// over. A write killed before its rename leaves that one file, which the next write reuses.
+// Creates the folder (and its parents) when missing.
 void ReplaceFile(const std::string& folder, const std::string& path, const std::string& text);
 
 // Called with the temporary file's path after it is written and before the rename: lets tests

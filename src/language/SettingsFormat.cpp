@@ -251,8 +251,11 @@ std::optional<std::string> NormalizeKeyPath(std::string_view keyPath) {
         keyPath.remove_prefix(1);
     if (!keyPath.empty() && keyPath.back() == '\\')
         keyPath.remove_suffix(1);
+    // What is left must not start or end with a backslash either: stripping one more on the
+    // next read would name another key, and a key read and written back must stay the same.
     if (std::any_of(keyPath.begin(), keyPath.end(), IsControl) ||
-        keyPath.find("\\\\") != std::string_view::npos)
+        keyPath.find("\\\\") != std::string_view::npos ||
+        (!keyPath.empty() && (keyPath.front() == '\\' || keyPath.back() == '\\')))
         return std::nullopt;
     return std::string(keyPath);
 }

@@ -48,7 +48,8 @@ void SetValue(Store& store, std::string_view keyPath, std::string_view name, std
 // A key path as passed by callers ("\SOFTWARE\Korvane\Pathmere\") to the key's name in the
 // store ("SOFTWARE\Korvane\Pathmere"). The registry ignores a trailing backslash, so a path
 // with one and a path without are the same key. Null for a path that cannot be stored: one
-// with a control character, or with an empty component ("A\\B").
+// with a control character, or with an empty component ("A\\B", "\\A"). Normalising a
+// normalised path gives it back unchanged.
 std::optional<std::string> NormalizeKeyPath(std::string_view keyPath);
 
 } // namespace settings

@@ -203,4 +203,51 @@ TEST(HttpGetTextTest, FailsForARefusedConnectionAndForAnythingButPlainHttp) {
     }
 }
 
+// A location's host comes from anyone on the network: a name is neither looked up nor fetched,
+// even one the machine resolves without a name server. The numeric forms are fetched.
+TEST(HttpGetTextTest, AHostNameIsNeitherResolvedNorFetched) {
+    Server server([](int fd, const std::string&) {
+        Server::SendAll(fd, Server::Response("200 OK", "<root/>"));
+    });
+    const std::string port = std::to_string(server.Port());
+    for (const std::string host : {"localhost", "LOCALHOST.", "127.0.0.1.", "127.1.x"}) {
+        TextLines lines{"stale"};
+        EXPECT_FALSE(HttpGetText("http://" + host + ":" + port + "/desc.xml", lines)) << host;
+        EXPECT_TRUE(lines.empty()) << host;
+    }
+    EXPECT_TRUE(server.Requests().empty());
+
+    TextLines lines;
+    EXPECT_TRUE(HttpGetText("http://127.0.0.1:" + port + "/desc.xml", lines));
+    EXPECT_EQ(lines, TextLines{"<root/>"});
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+struct HeaderCase {
+    const char* name;
+    std::size_t headerBytes;
+    bool fetched;
+};
+
+class HttpHeaderCapTest : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(HttpHeaderCapTest, HeadersThatGoOnArePartOfAFailedFetch) {
+    const auto [name, headerBytes, fetched] = GetParam();
+    Server server([headerBytes](int fd, const std::string&) {
+        std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n";
+        while (head.size() < headerBytes)
+            head += "X-Filler: " + std::string(90, 'x') + "\r\n";
+        Server::SendAll(fd, head + "\r\n<root/>");
+    });
+    std::string body;
+    EXPECT_EQ(HttpGetBody(server.Url("/desc.xml"), body), fetched);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpHeaderCapTest,
+                         ::testing::Values(HeaderCase{"Usual", 300, true},
+                                           HeaderCase{"Big", 60 * 1024, true},
+                                           HeaderCase{"OverTheCap", 70 * 1024, false},
+                                           HeaderCase{"Endless", 8 << 20, false}),
+                         CaseName());
+
 } // namespace

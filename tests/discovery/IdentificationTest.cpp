@@ -123,4 +123,27 @@ TEST(IdentifyDeviceTest, RejectsForeignDevicesAndPagesThatAreNoDescription) {
     EXPECT_EQ(IdentifyDevice(kLocation, {}), nullptr);
 }
 
+TEST(IdentifyDeviceTest, TextsAreBoundedAndFreeOfControlCharacters) {
+    const std::string cyrillic = "\xd0\x96"; // two bytes
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Office router", "Office router"},
+        {std::string("Controls\x01\x1b[31m\x7f\tend"), "Controls  [31m  end"},
+        {std::string(100 * 1024, 'n'), std::string(kMaxDisplayText, 'n')},
+        // 255 bytes, then a character the cut would split: it goes whole.
+        {std::string(kMaxDisplayText - 1, 'a') + cyrillic + "tail",
+         std::string(kMaxDisplayText - 1, 'a')},
+        {std::string(kMaxDisplayText - 2, 'a') + cyrillic + "tail",
+         std::string(kMaxDisplayText - 2, 'a') + cyrillic},
+    };
+    for (const auto& [raw, shown] : cases) {
+        const auto device =
+            IdentifyDevice(DeviceLocation{"192.0.2.10", "http://192.0.2.10/d.xml"},
+                           SplitTextToLines(Description("Korvane", "KT6610", raw, raw, raw)));
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->friendlyName, shown) << raw.substr(0, 20);
+        EXPECT_EQ(device->modelNumber, shown);
+        EXPECT_EQ(device->serialNumber, shown);
+    }
+}
+
 } // namespace

@@ -4,9 +4,12 @@
 #include "SettingsFile.h"
 #include "SettingsFormat.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <optional>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,6 +167,8 @@ TEST(SettingsFormat, RejectsTextsNotInTheStoreForm) {
         {"EmptyNumber", "[K]\n\"Count\"=dword:\n"},
         {"UnclosedKey", "[K\n"},
         {"EmptyKeyComponent", "[SOFTWARE\\\\Korvane]\n"},
+        {"EmptyFirstKeyComponent", "[\\\\SOFTWARE]\n"},
+        {"EmptyLastKeyComponent", "[SOFTWARE\\\\]\n"},
         {"StrayLine", "[K]\nhello\n"},
         {"BinaryJunk", "\x7f"
                        "ELF\x02\x01"},
@@ -179,6 +184,63 @@ TEST(SettingsFormat, RejectsTextsNotInTheStoreForm) {
     ASSERT_EQ(root->keys.size(), 2u) << "[\\A\\] and [a] are one key";
     ASSERT_NE(settings::FindValue(*root, "", ""), nullptr);
     EXPECT_EQ(settings::FindValue(*root, "", "")->data, "4294967295");
+}
+
+TEST(SettingsFormat, NormalisingAKeyPathTwiceGivesWhatOnceGives) {
+    const std::vector<std::pair<std::string_view, std::optional<std::string>>> cases = {
+        {"\\SOFTWARE\\Korvane\\", "SOFTWARE\\Korvane"},
+        {"SOFTWARE\\Korvane", "SOFTWARE\\Korvane"},
+        {"\\A", "A"},
+        {"A\\", "A"},
+        {"\\", ""},
+        {"", ""},
+        {" \\A\\ ", " \\A\\ "},
+        // One backslash more on a side is an empty component, not a key that a second
+        // normalisation would rename.
+        {"\\\\A", std::nullopt},
+        {"A\\\\", std::nullopt},
+        {"\\\\A\\\\", std::nullopt},
+        {"\\\\\\", std::nullopt},
+        {"A\\\\B", std::nullopt},
+        {"A\x01", std::nullopt},
+    };
+    for (const auto& [path, expected] : cases) {
+        const auto once = settings::NormalizeKeyPath(path);
+        EXPECT_EQ(once, expected) << path;
+        if (once) {
+            EXPECT_EQ(settings::NormalizeKeyPath(*once), once) << path;
+        }
+    }
+}
+
+// Any text the reader takes, written back and read again, gives the same store and the same
+// text: a hand-edited file keeps its keys and values through the program's next write.
+TEST(SettingsFormat, WriteReadWriteIsStable) {
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"Program", "[SOFTWARE\\Korvane\\Pathmere]\n\"Language\"=sz:\"EL\"\n"},
+        {"OuterBackslashes", "[\\SOFTWARE\\Korvane\\]\n\"Language\"=sz:\"EL\"\n"},
+        {"RootAndSpaces", "[]\n\"\"=dword:007\n[ A ]\n  \"x\" = hex: 01 ,02 \n"},
+        {"MergedByCase", "[a]\n\"N\"=sz:\"1\"\n[\\A\\]\n\"n\"=sz:\"2\"\n"},
+        {"Escapes", "[K]]\n\"\\x00\\\\\"=sz:\"\\x7f\\t\\\"\xc3\xa9\"\n\"e\"=expand_sz:\"\"\n"},
+        {"EmptyKey", "# c\r\n[K]\r\n"},
+    };
+    for (const auto& [name, text] : cases) {
+        const auto first = settings::ParseStore(text);
+        ASSERT_TRUE(first) << name;
+        const std::string written = settings::FormatStore(*first, "c");
+        const auto second = settings::ParseStore(written);
+        ASSERT_TRUE(second) << name << "\n" << written;
+        EXPECT_EQ(settings::FormatStore(*second, "c"), written) << name;
+        ASSERT_EQ(second->keys.size(), first->keys.size()) << name;
+        for (std::size_t k = 0; k < first->keys.size(); ++k) {
+            EXPECT_EQ(second->keys[k].path, first->keys[k].path) << name;
+            for (const auto& value : first->keys[k].values) {
+                const auto* again = settings::FindValue(*second, first->keys[k].path, value.name);
+                ASSERT_NE(again, nullptr) << name << " " << value.name;
+                EXPECT_EQ(again->data, value.data) << name << " " << value.name;
+            }
+        }
+    }
 }
 
 TEST_F(SettingsTest, UnreadableStoreReadsAsMissingAndIsKeptAsideOnTheNextWrite) {
@@ -285,15 +347,117 @@ TEST_F(SettingsTest, ACrashBetweenWritingAndRenamingLosesNothing) {
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "TR");
     const auto entries = StoreFolderEntries();
     ASSERT_EQ(entries.size(), 2u);
-    ASSERT_EQ(entries[1].rfind("machine.conf.tmp-", 0), 0u) << entries[1];
+    ASSERT_EQ(entries[1], "machine.conf.tmp");
     EXPECT_NE(ReadBytes(store / entries[1]).find("\"Language\"=sz:\"EN\""), std::string::npos)
         << "the crash came after the new text was complete";
 
-    // The leftover neither shadows nor blocks the next write.
+    // The leftover neither shadows nor blocks the next write, which reuses it.
     WriteRegistryValue(1, kKey, "Language", "RU");
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "RU");
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Other"), "kept");
-    EXPECT_EQ(StoreFolderEntries().size(), 2u);
+    EXPECT_EQ(StoreFolderEntries(), std::vector<std::string>{"machine.conf"});
+}
+
+// Runs in a child: stores 1, 2, 3... as "Count" until killed.
+[[noreturn]] void WriteCountsForever(int first) {
+    for (int n = first;; ++n)
+        WriteRegistryValue(1, kKey, "Count", std::to_string(n));
+}
+
+int KillCount() {
+    // 1,000 and more by hand: PATHMERE_SETTINGS_KILLS=1000.
+    const char* text = std::getenv("PATHMERE_SETTINGS_KILLS");
+    return text != nullptr ? std::max(200, std::atoi(text)) : 200;
+}
+
+TEST_F(SettingsTest, WritersKilledAtRandomMomentsLoseNothingAndLeaveAtMostOneTemporary) {
+    WriteRegistryValue(1, kKey, "Other", "kept");
+    WriteRegistryValue(1, kKey, "Count", "0");
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    // A write takes from a fraction of a millisecond to tens of them with its flushes, by file
+    // system; killing within 20 ms lands anywhere in the first writes, including before the
+    // first one begins and between two of them.
+    std::uniform_int_distribution<int> delayUs(0, 20000);
+    const int kills = KillCount();
+    int last = 0;
+    int killsThatLeftTheTemporary = 0;
+    for (int k = 0; k < kills; ++k) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            WriteCountsForever(last + 1);
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        ASSERT_EQ(kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
+
+        const std::string count = ReadRegistryValue(1, kKey, "Count");
+        ASSERT_NE(count, kNoValueMarker) << "kill " << k << ", seed " << seed;
+        const int value = std::stoi(count);
+        ASSERT_GE(value, last) << "kill " << k << ", seed " << seed;
+        last = value;
+        ASSERT_EQ(ReadRegistryValue(1, kKey, "Other"), "kept") << "kill " << k;
+
+        const auto entries = StoreFolderEntries();
+        ASSERT_GE(entries.size(), 1u);
+        ASSERT_EQ(entries[0], "machine.conf");
+        if (entries.size() > 1) {
+            ASSERT_EQ(entries, (std::vector<std::string>{"machine.conf", "machine.conf.tmp"}));
+            ++killsThatLeftTheTemporary;
+        }
+    }
+    std::cout << kills << " kills, " << last << " values written, " << killsThatLeftTheTemporary
+              << " kills found the temporary in place\n";
+    EXPECT_GT(killsThatLeftTheTemporary, 0) << "no kill came during a write";
+    WriteRegistryValue(1, kKey, "Count", "done");
+    EXPECT_EQ(StoreFolderEntries(), std::vector<std::string>{"machine.conf"});
+}
+
+TEST_F(SettingsTest, WritersAtTheSameTimeEachFindAWholeFile) {
+    WriteRegistryValue(1, kKey, "Other", "kept");
+    constexpr int kWriters = 4;
+    constexpr int kWrites = 100;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                for (int n = 0; n < kWrites; ++n)
+                    WriteRegistryValue(1, kKey, "Writer" + std::to_string(w), std::to_string(n));
+            } catch (const RegistryError&) {
+                _exit(1);
+            }
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write failed";
+    }
+    // Writers may overwrite each other's values, as two programs saving at once do; the file
+    // they leave is always whole, and no temporary stays behind.
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Other"), "kept");
+    EXPECT_EQ(StoreFolderEntries(), std::vector<std::string>{"machine.conf"});
+    settings::Store content;
+    EXPECT_EQ(settings::LoadStoreFile(machine, content), settings::LoadResult::Loaded);
+}
+
+TEST_F(SettingsTest, TemporariesOfEarlierWritesAreRemovedByTheNextWrite) {
+    fs::create_directories(store);
+    folder.Write("config/Korvane/machine.conf.tmp-a1B2c3", "[K]\n");
+    folder.Write("config/Korvane/machine.conf.tmp", "half a wri");
+    folder.Write("config/Korvane/user.conf.tmp-a1B2c3", "[K]\n");
+    folder.Write("config/Korvane/machine.conf.tmp-notours", "kept");
+    WriteRegistryValue(1, kKey, "Language", "TR");
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "TR");
+    EXPECT_EQ(StoreFolderEntries(),
+              (std::vector<std::string>{"machine.conf", "machine.conf.tmp-notours",
+                                        "user.conf.tmp-a1B2c3"}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Device.h"
 
 #include "Description.h"
+#include "Faults.h"
 #include "Ssdp.h"
 
 #include <algorithm>
@@ -130,6 +131,14 @@ bool SimulatedDevice::Open(std::string& error) {
     }
     SetNonBlocking(httpListen.get());
 
+    if (!options.dnsLog.empty()) {
+        nameQueries = Fd(socket(AF_INET, SOCK_DGRAM, 0));
+        if (!BindTo(nameQueries.get(), Endpoint(options.address, 53))) {
+            error = Failed("bind " + options.address + ":53");
+            return false;
+        }
+    }
+
     if (!options.readyFile.empty()) {
         // Written under another name and renamed, so a waiter never sees it half-written.
         const std::string temporary = options.readyFile + ".tmp";
@@ -160,10 +169,14 @@ void SimulatedDevice::Serve(const std::atomic<bool>& stop) {
         for (const auto& answer : pending)
             wake = std::min(wake, answer.due);
 
-        std::vector<pollfd> fds{{multicastIn.get(), POLLIN, 0}, {httpListen.get(), POLLIN, 0}};
+        // A negative descriptor (no --dns-log) is skipped by poll.
+        std::vector<pollfd> fds{{multicastIn.get(), POLLIN, 0},
+                                {httpListen.get(), POLLIN, 0},
+                                {nameQueries.get(), POLLIN, 0}};
+        constexpr size_t kFixed = 3;
         for (const auto& c : connections) {
             short events = POLLIN;
-            if (!c.out.empty() && !c.stalled)
+            if ((!c.out.empty() || c.fillLeft > 0) && !c.stalled)
                 events |= POLLOUT;
             if (c.stalled)
                 wake = std::min(wake, c.nextByte);
@@ -180,13 +193,15 @@ void SimulatedDevice::Serve(const std::atomic<bool>& stop) {
             OnSearchDatagram();
         if ((fds[1].revents & POLLIN) && !options.fullBacklog)
             Accept();
+        if (fds[2].revents & POLLIN)
+            OnNameQuery();
         now = Clock::now();
         // New connections were appended after the poll set was built; only the first ones
         // have results.
-        const size_t polled = fds.size() - 2;
+        const size_t polled = fds.size() - kFixed;
         std::vector<bool> keep(connections.size(), true);
         for (size_t i = 0; i < polled; ++i) {
-            const short revents = fds[i + 2].revents;
+            const short revents = fds[i + kFixed].revents;
             if (revents & (POLLIN | POLLHUP | POLLERR))
                 keep[i] = OnReadable(connections[i]);
             if (keep[i])
@@ -226,10 +241,15 @@ void SimulatedDevice::OnSearchDatagram() {
     const auto now = Clock::now();
     const auto* raw = reinterpret_cast<const unsigned char*>(&from);
     const std::vector<unsigned char> to(raw, raw + sizeof from);
-    const std::string location = LocationUrl(options, options.address);
+    const std::string location = OwnLocationUrl(options);
     for (const auto& target : TargetsFor(options, request->st))
         pending.push_back({now + std::chrono::milliseconds(delay(random)), to,
                            BuildAnswer(options, target, location)});
+    if (options.fault == DevsimOptions::Fault::JunkDatagrams) {
+        for (auto& junk : JunkAnswers(options))
+            pending.push_back(
+                {now + std::chrono::milliseconds(delay(random)), to, std::move(junk)});
+    }
     for (int i = 0; i < options.floodCount; ++i) {
         const std::string host = NthAddress(options.floodFirst, i);
         pending.push_back({now + std::chrono::milliseconds(delay(random)), to,
@@ -289,12 +309,29 @@ bool SimulatedDevice::OnReadable(Connection& c) {
         c.in.erase(0, end + 4);
         if (!options.requestLog.empty())
             AppendToFile(options.requestLog, head);
+        if (options.fault != DevsimOptions::Fault::None &&
+            options.fault != DevsimOptions::Fault::JunkDatagrams) {
+            const FaultyResponse response = BuildFaultyResponse(options, head);
+            if (response.silent)
+                continue;
+            c.out += response.start;
+            c.fillLeft = response.fillBytes;
+            c.fillHeaders = response.fillHeaders;
+            c.closeAfterWrite = response.closeAfter;
+            if (response.trickle.count() > 0) {
+                c.stalled = true;
+                c.trickle = response.trickle;
+                c.nextByte = Clock::now();
+            }
+            return true;
+        }
         if (options.stallBody) {
             const std::string stallHead =
                 "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 1000000\r\n\r\n";
             c.out = stallHead + BuildDescription(options);
             c.burst = stallHead.size();
             c.stalled = true;
+            c.trickle = kTrickleInterval;
             c.nextByte = Clock::now();
             return true;
         }
@@ -304,6 +341,11 @@ bool SimulatedDevice::OnReadable(Connection& c) {
 }
 
 bool SimulatedDevice::OnWritable(Connection& c, Clock::time_point now) {
+    if (c.out.empty() && c.fillLeft > 0) {
+        const size_t chunk = std::min<size_t>(c.fillLeft, 64 * 1024);
+        c.out = Filler(c.fillHeaders, chunk);
+        c.fillLeft -= chunk;
+    }
     if (c.out.empty())
         return true;
     size_t limit = c.out.size();
@@ -313,14 +355,21 @@ bool SimulatedDevice::OnWritable(Connection& c, Clock::time_point now) {
         if (now < c.nextByte)
             return true;
         limit = 1;
-        c.nextByte = now + kTrickleInterval;
+        c.nextByte = now + c.trickle;
     }
     const ssize_t n = send(c.fd.get(), c.out.data(), limit, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK;
     c.out.erase(0, static_cast<size_t>(n));
     c.burst -= std::min(c.burst, static_cast<size_t>(n));
-    return !(c.out.empty() && c.closeAfterWrite);
+    return !(c.out.empty() && c.fillLeft == 0 && c.closeAfterWrite);
+}
+
+void SimulatedDevice::OnNameQuery() {
+    char buffer[512];
+    const ssize_t n = recv(nameQueries.get(), buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n > 0)
+        AppendToFile(options.dnsLog, std::string(buffer, static_cast<size_t>(n)));
 }
 
 void SimulatedDevice::AppendToFile(const std::string& path, const std::string& bytes) {

@@ -53,9 +53,13 @@ private:
         bool stalled = false; // the body goes out one byte at a time
         size_t burst = 0;     // bytes still sent at once before the trickle (the head)
         Clock::time_point nextByte;
+        Clock::duration trickle{};
+        size_t fillLeft = 0; // filler still to generate once out drains (rogue faults)
+        bool fillHeaders = false;
     };
 
     void OnSearchDatagram();
+    void OnNameQuery();
     void SendDueAnswers(Clock::time_point now);
     void Announce();
     void Accept();
@@ -67,6 +71,7 @@ private:
     Fd multicastIn;
     Fd unicastOut;
     Fd httpListen;
+    Fd nameQueries;   // UDP port 53, with --dns-log
     Fd backlogFiller; // holds the only place of a listen queue that is never accepted from
     std::vector<PendingAnswer> pending;
     std::vector<Connection> connections;

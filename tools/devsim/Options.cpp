@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "Faults.h"
+
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstdio>
@@ -39,7 +41,13 @@ const char* DevsimUsage() {
            "  --chunked | --close-delimited   body framing (Content-Length)\n"
            "  --stall-body           send the body one byte a second\n"
            "  --full-backlog         never accept, so connection attempts hang\n"
-           "  --flood FIRST:COUNT    answer each search with COUNT invented hosts from FIRST\n"
+           "  --flood FIRST:COUNT    answer each search with COUNT (up to 10000) invented hosts\n"
+           "                         from FIRST\n"
+           "  --fault NAME           misbehave as a rogue device: endless-body, drip (a byte\n"
+           "                         every 5 s), huge-body (100 MiB), silent, broken-chunked,\n"
+           "                         endless-headers, utf16, junk-datagrams\n"
+           "  --location-host NAME   write NAME in locations instead of the address\n"
+           "  --dns-log FILE         take name queries on UDP port 53 and append them to FILE\n"
            "  --log FILE             append each raw HTTP request received\n"
            "  --search-log FILE      append each raw M-SEARCH received\n"
            "  --ready-file FILE      written when listening\n"
@@ -118,13 +126,24 @@ bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std
         else if (name == "--flood") {
             ok = value(text);
             const auto colon = text.find(':');
-            if (ok && (colon == std::string::npos || !IsIPv4(text.substr(0, colon)) ||
-                       !ParseInt(std::string_view(text).substr(colon + 1), 1, 250, o.floodCount))) {
+            if (ok &&
+                (colon == std::string::npos || !IsIPv4(text.substr(0, colon)) ||
+                 !ParseInt(std::string_view(text).substr(colon + 1), 1, 10000, o.floodCount))) {
                 error = "--flood takes FIRST:COUNT, e.g. 192.0.2.100:20";
                 ok = false;
             } else if (ok)
                 o.floodFirst = text.substr(0, colon);
-        } else if (name == "--log")
+        } else if (name == "--fault") {
+            ok = value(text);
+            if (ok && !ParseFault(text, o.fault)) {
+                error = std::string("--fault takes one of: ") + FaultNames();
+                ok = false;
+            }
+        } else if (name == "--location-host")
+            ok = value(o.locationHost);
+        else if (name == "--dns-log")
+            ok = value(o.dnsLog);
+        else if (name == "--log")
             ok = value(o.requestLog);
         else if (name == "--search-log")
             ok = value(o.searchLog);

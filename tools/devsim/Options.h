@@ -22,8 +22,21 @@ struct DevsimOptions {
     bool locationUpper = false; // header written "LOCATION" instead of "Location"
     int maxDelayMs = 5000;      // upper bound of an answer's random delay
     enum class Body { Length, Chunked, Close } body = Body::Length;
-    bool stallBody = false;    // announce a large body and send it one byte a second
-    bool fullBacklog = false;  // never accept: connection attempts go unanswered
+    bool stallBody = false;   // announce a large body and send it one byte a second
+    bool fullBacklog = false; // never accept: connection attempts go unanswered
+    enum class Fault {
+        None,
+        EndlessBody,
+        Drip,
+        HugeBody,
+        Silent,
+        BrokenChunked,
+        EndlessHeaders,
+        Utf16,
+        JunkDatagrams
+    } fault = Fault::None;     // a rogue device's misbehaviour (Faults.h)
+    std::string locationHost;  // written in locations instead of the address (a name)
+    std::string dnsLog;        // name queries received on UDP port 53 are appended here
     std::string floodFirst;    // first invented location host
     int floodCount = 0;        // invented location hosts per search
     std::string requestLog;    // raw HTTP requests received are appended here

@@ -99,6 +99,11 @@ std::string LocationUrl(const DevsimOptions& options, const std::string& host) {
     return "http://" + host + ":" + std::to_string(options.httpPort) + options.descriptionPath;
 }
 
+std::string OwnLocationUrl(const DevsimOptions& options) {
+    return LocationUrl(options,
+                       options.locationHost.empty() ? options.address : options.locationHost);
+}
+
 std::string BuildAnswer(const DevsimOptions& options, const std::string& target,
                         const std::string& location) {
     return "HTTP/1.1 200 OK\r\n"
@@ -112,7 +117,7 @@ std::string BuildNotify(const DevsimOptions& options, const std::string& target)
     return "NOTIFY * HTTP/1.1\r\n"
            "HOST: 239.255.255.250:1900\r\n"
            "CACHE-CONTROL: max-age=1800\r\n" +
-           LocationHeader(options) + LocationUrl(options, options.address) + "\r\nNT: " + target +
+           LocationHeader(options) + OwnLocationUrl(options) + "\r\nNT: " + target +
            "\r\nNTS: ssdp:alive\r\nSERVER: " + kServer + "\r\nUSN: " + Usn(options, target) +
            "\r\n\r\n";
 }

@@ -22,6 +22,8 @@ std::vector<std::string> SearchTargets(const DevsimOptions& options);
 std::vector<std::string> TargetsFor(const DevsimOptions& options, const std::string& st);
 
 std::string LocationUrl(const DevsimOptions& options, const std::string& host);
+// The location the device gives for itself: its address, or --location-host.
+std::string OwnLocationUrl(const DevsimOptions& options);
 
 // One unicast answer to a search, for one target.
 std::string BuildAnswer(const DevsimOptions& options, const std::string& target,

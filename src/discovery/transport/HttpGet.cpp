@@ -1,8 +1,10 @@
 #include "HttpGet.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -27,11 +29,16 @@ struct UrlPart {
     ~UrlPart() { curl_free(text); }
 };
 
+// A description's header block is a few hundred bytes; a response whose headers go on past
+// this is not a device's.
+constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+
 struct Transfer {
     std::string* body;
     std::size_t maxBody;
     std::chrono::milliseconds eachWait;
     Clock::time_point lastActivity = Clock::now();
+    std::size_t headerBytes = 0;
 };
 
 std::size_t OnBody(char* data, std::size_t, std::size_t size, void* user) {
@@ -45,8 +52,20 @@ std::size_t OnBody(char* data, std::size_t, std::size_t size, void* user) {
 }
 
 std::size_t OnHeader(char*, std::size_t, std::size_t size, void* user) {
-    static_cast<Transfer*>(user)->lastActivity = Clock::now();
-    return size;
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->lastActivity = Clock::now();
+    transfer->headerBytes += size;
+    return transfer->headerBytes > kMaxHeaderBytes ? 0 : size;
+}
+
+// An IPv4 address in dotted form, or an IPv6 one in brackets: a host that needs no lookup.
+bool IsNumericHost(std::string_view host) {
+    unsigned char address[16];
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        const std::string inside(host.substr(1, host.size() - 2));
+        return inet_pton(AF_INET6, inside.c_str(), address) == 1;
+    }
+    return inet_pton(AF_INET, std::string(host).c_str(), address) == 1;
 }
 
 // Called once the connection stands: the wait for the answer starts here.
@@ -90,6 +109,17 @@ bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& li
     if (host.empty()) {
         return false;
     }
+    // A location comes from anyone on the network: its host is never looked up, so that a
+    // datagram cannot make the program query a name server and contact a host of its choice.
+    // The url is parsed once, and the parsed form is what libcurl fetches.
+    CurlPtr<CURLU> parsed(curl_url());
+    UrlPart parsedHost;
+    if (!parsed ||
+        curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK ||
+        curl_url_get(parsed.get(), CURLUPART_HOST, &parsedHost.text, 0) != CURLUE_OK ||
+        !IsNumericHost(parsedHost.text)) {
+        return false;
+    }
     CurlPtr<CURL> curl(curl_easy_init());
     if (!curl) {
         return false;
@@ -108,7 +138,7 @@ bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& li
     }
     Transfer transfer{&body, limits.maxBody, limits.eachWait};
     auto* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_CURLU, parsed.get());
     // A location header could name any scheme (file:, ftp:, ...): only plain http is fetched.
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http");

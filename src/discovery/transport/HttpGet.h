@@ -23,8 +23,8 @@ std::string HttpHostHeader(const std::string& url);
 
 // One HTTP/1.1 GET of url. The body (whatever arrived, even on failure) goes to body.
 // True when the response arrived in full, whatever its status code; false for no
-// connection, a time-out, a broken response, a body over the limit or a url that is not
-// plain http.
+// connection, a time-out, a broken response, headers or a body over the limit, a url that is
+// not plain http, or a url whose host is a name: names are never looked up.
 bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& limits = {});
 
 // HttpGetBody with the body split into lines.

@@ -46,6 +46,11 @@ std::vector<std::string> LoopbackHttpServer::Requests() const {
     return requests;
 }
 
+void LoopbackHttpServer::ForgetRequests() {
+    std::lock_guard guard(lock);
+    requests.clear();
+}
+
 void LoopbackHttpServer::Serve() {
     while (!stopping) {
         pollfd waiting{listener, POLLIN, 0};

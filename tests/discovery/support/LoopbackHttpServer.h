@@ -26,6 +26,8 @@ public:
     // "http://address:port" followed by path.
     std::string Url(const std::string& path) const;
     std::vector<std::string> Requests() const;
+    // For servers that answer without end (fuzzing): drops the recorded requests.
+    void ForgetRequests();
 
     // Response helpers for responders.
     // False once the client has gone.

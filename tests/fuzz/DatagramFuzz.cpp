@@ -1,0 +1,53 @@
+// libFuzzer target: one datagram as the receiver reads it, through line splitting, the search
+// answer parser and the address check.
+#include "SearchAnswer.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+void Require(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view datagram(reinterpret_cast<const char*>(data), size);
+
+    const TextLines lines = SplitTextToLines(datagram);
+    for (const std::string& line : lines)
+        Require(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+    Require(SplitTextToLines(JoinLines(lines)) == lines);
+
+    const std::string trimmed = TrimControl(datagram);
+    Require(trimmed.empty() ||
+            (!IsBlankOrControl(trimmed.front()) && !IsBlankOrControl(trimmed.back())));
+
+    // The same datagram from many senders: the per-sender and overall caps both come into play.
+    LocationList list;
+    LocationCollector collector(list);
+    for (int sender = 0; sender < 300; ++sender)
+        ParseSearchAnswer(collector, lines, "192.0.2." + std::to_string(sender % 256));
+    Require(list.size() <= 1);
+    for (const auto& entry : list)
+        Require(entry->host == LocationHost(entry->url));
+
+    if (IsIPv4Text(datagram)) {
+        Require(datagram.size() >= 7 && datagram.size() <= 15);
+        Require(std::all_of(datagram.begin(), datagram.end(),
+                            [](char c) { return (c >= '0' && c <= '9') || c == '.'; }));
+    }
+    IsSearchedAddress(datagram);
+    return 0;
+}
