@@ -9,7 +9,9 @@ constexpr int kDrainLimit = 1024;
 void ReceiveOnSearchSocket(TUDPBlockSocket& socket, LocationCollector& collector, int waitMs) {
     auto text = socket.RecvPacket(waitMs);
     for (int taken = 0; socket.LastError() == 0 && taken <= kDrainLimit; ++taken) {
-        ParseSearchAnswer(collector, SplitTextToLines(TrimControl(text)), socket.LastSender());
+        const auto lines = SplitTextToLines(TrimControl(text));
+        collector.searchSocketAnswers += IsSearchRequest(lines) ? 0 : 1;
+        ParseSearchAnswer(collector, lines, socket.LastSender());
         text = socket.RecvPacket(0);
     }
 }
@@ -24,7 +26,9 @@ void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector, bool wait)
     }
     int taken = 0;
     do {
-        ParseSearchAnswer(collector, SplitTextToLines(text), sender);
+        const auto lines = SplitTextToLines(text);
+        collector.groupDatagrams += IsSearchRequest(lines) ? 0 : 1;
+        ParseSearchAnswer(collector, lines, sender);
     } while (++taken <= kDrainLimit && receiver.ReceiveWaiting(text, sender));
 }
 

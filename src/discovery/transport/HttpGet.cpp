@@ -1,5 +1,8 @@
 #include "HttpGet.h"
 
+#include "HttpRequest.h"
+
+#include <cstring>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -8,17 +11,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Initialised once and never cleaned up: a worker may still be fetching while the
-// program exits.
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
     void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 template <typename T> using CurlPtr = std::unique_ptr<T, CurlDeleter>;
 
@@ -27,12 +21,7 @@ struct UrlPart {
     ~UrlPart() { curl_free(text); }
 };
 
-struct Transfer {
-    std::string* body;
-    std::size_t maxBody;
-    std::chrono::milliseconds eachWait;
-    Clock::time_point lastActivity = Clock::now();
-};
+using Transfer = HttpRequest::Transfer;
 
 std::size_t OnBody(char* data, std::size_t, std::size_t size, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
@@ -61,10 +50,26 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return Clock::now() - transfer->lastActivity > transfer->eachWait ? 1 : 0;
 }
 
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 } // namespace
 
+// Initialised once and never cleaned up: a worker may still be fetching while the
+// program exits.
+void HttpRequest::InitLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
 std::string HttpHostHeader(const std::string& url) {
-    InitCurlOnce();
+    HttpRequest::InitLibrary();
     CurlPtr<CURLU> parsed(curl_url());
     if (!parsed ||
         curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK) {
@@ -84,37 +89,33 @@ std::string HttpHostHeader(const std::string& url) {
     return header;
 }
 
-bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& limits) {
-    body.clear();
+HttpRequest::HttpRequest(const std::string& url, const HttpLimits& limits)
+    : transfer{&body, limits.maxBody, limits.eachWait} {
     const auto host = HttpHostHeader(url);
     if (host.empty()) {
-        return false;
-    }
-    CurlPtr<CURL> curl(curl_easy_init());
-    if (!curl) {
-        return false;
+        return;
     }
     // Exactly these headers after the request line, in this order; "Accept:" removes the
     // one libcurl would add.
-    CurlPtr<curl_slist> headers;
     for (const auto& line : {host, std::string("User-Agent: ") + kHttpUserAgent,
                              std::string("Content-Length: 0"), std::string("Accept:")}) {
-        auto* longer = curl_slist_append(headers.get(), line.c_str());
+        auto* longer = curl_slist_append(headers, line.c_str());
         if (longer == nullptr) {
-            return false;
+            return;
         }
-        static_cast<void>(headers.release());
-        headers.reset(longer);
+        headers = longer;
     }
-    Transfer transfer{&body, limits.maxBody, limits.eachWait};
-    auto* handle = curl.get();
+    handle = curl_easy_init();
+    if (handle == nullptr) {
+        return;
+    }
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     // A location header could name any scheme (file:, ftp:, ...): only plain http is fetched.
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http");
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
     curl_easy_setopt(handle, CURLOPT_HTTP09_ALLOWED, 1L);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_PROXY, "");
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
@@ -129,7 +130,53 @@ bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& li
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    return curl_easy_perform(handle) == CURLE_OK;
+}
+
+HttpRequest::~HttpRequest() {
+    if (handle != nullptr) {
+        curl_easy_cleanup(handle);
+    }
+    curl_slist_free_all(headers);
+}
+
+std::string HttpRequest::Failure(CURLcode code) const {
+    switch (code) {
+    case CURLE_OK:
+        return {};
+    case CURLE_ABORTED_BY_CALLBACK:
+        return "no data for " + std::to_string(transfer.eachWait.count()) + " ms";
+    case CURLE_WRITE_ERROR:
+    case CURLE_FILESIZE_EXCEEDED:
+        return "description larger than " + std::to_string(transfer.maxBody) + " bytes";
+    case CURLE_OPERATION_TIMEDOUT:
+        return "timed out";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return "not a plain http address";
+    case CURLE_COULDNT_CONNECT: {
+        long error = 0;
+        if (handle != nullptr && curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &error) == CURLE_OK &&
+            error != 0) {
+            char text[128];
+            return Lower(strerror_r(static_cast<int>(error), text, sizeof text));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return Lower(curl_easy_strerror(code));
+}
+
+bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& limits) {
+    body.clear();
+    HttpRequest::InitLibrary();
+    HttpRequest request(url, limits);
+    if (!request.Ready()) {
+        return false;
+    }
+    const bool fetched = curl_easy_perform(request.Handle()) == CURLE_OK;
+    body = std::move(request.Body());
+    return fetched;
 }
 
 bool HttpGetText(const std::string& url, TextLines& lines, const HttpLimits& limits) {
