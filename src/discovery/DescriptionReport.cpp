@@ -11,6 +11,7 @@ DescriptionReport ReadDescription(const DeviceLocation& location, const std::str
     report.sender = sender;
     report.read = fetched;
     if (!fetched) {
+        report.failure = failure;
         report.rejection = "description could not be read: " + failure;
         return report;
     }

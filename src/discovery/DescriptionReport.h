@@ -11,8 +11,9 @@
 struct DescriptionReport {
     std::string host;
     std::string url;
-    std::string sender; // the address whose datagram first named this description
-    bool read = false;  // the description arrived in full
+    std::string sender;  // the address whose datagram first named this description
+    bool read = false;   // the description arrived in full
+    std::string failure; // why it did not
     std::string manufacturer;
     std::string modelName;
     std::string friendlyName;

@@ -1,8 +1,12 @@
 #include "ReceivePass.h"
 
+#include <poll.h>
+
 namespace {
 
 constexpr int kSearchSocketWaitMs = 800;
+// Short enough that the end of the window and a stop request are seen promptly.
+constexpr int kEitherWaitMs = 200;
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
 
@@ -42,4 +46,11 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
     ReceiveOnSearchSocket(socket, collector, 0);
     ReceiveOnGroup(receiver, collector, false);
+}
+
+void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
+    // A socket that could not be made (-1) is skipped by poll, which then just waits.
+    pollfd sockets[2] = {{socket.Handle(), POLLIN, 0}, {receiver.handle, POLLIN, 0}};
+    ::poll(sockets, 2, kEitherWaitMs);
+    TakeWaitingAnswers(socket, receiver, collector);
 }

@@ -14,3 +14,8 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 // closes: answers that came in during the last pass's waits were sent within the window, and
 // with a window shorter than one pass they would otherwise never be read.
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
+
+// A pass for a search that reports as it goes: waits up to 200 ms for a datagram on either
+// socket, then takes what is waiting on both, so that an answer is read as soon as it comes
+// whichever socket it comes to.
+void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);

@@ -52,7 +52,11 @@ public:
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
                 return false;
             }
-            ReceivePass(socket, receiver, collector);
+            if (worker.streamDescriptions) {
+                ReceivePassEither(socket, receiver, collector);
+            } else {
+                ReceivePass(socket, receiver, collector);
+            }
             CountHeard();
         }
         TakeWaitingAnswers(socket, receiver, collector);
