@@ -181,18 +181,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, HttpBodyCapTest,
                                                    false}),
                          CaseName());
 
-int ClosedTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST(HttpGetTextTest, FailsForARefusedConnectionAndForAnythingButPlainHttp) {
     for (const auto& url : {"http://127.0.0.1:" + std::to_string(ClosedTcpPort()) + "/desc.xml",
                             std::string("file:///etc/hostname"),

@@ -6,11 +6,7 @@
 #include "support/FakeDevice.h"
 #include "support/LoopbackHttpServer.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,18 +16,6 @@ Server::Responder Send(std::string body) {
     return [body = std::move(body)](int fd, const std::string&) {
         Server::SendAll(fd, Server::Response("200 OK", body));
     };
-}
-
-int ClosedTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 // The first server answers only once the last one has been asked: fetched one after another
