@@ -48,7 +48,12 @@ void HttpMultiFetch::StartQueued(const Done& done) {
 
 void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
     StartQueued(done);
-    if (multi == nullptr || running.empty()) {
+    if (multi == nullptr) {
+        return;
+    }
+    if (running.empty()) {
+        // Nothing to do until more is added: wait, or a caller waiting for work would spin.
+        curl_multi_poll(Multi(multi), nullptr, 0, static_cast<int>(wait.count()), nullptr);
         return;
     }
     int active = 0;

@@ -40,7 +40,8 @@ public:
     void Add(std::size_t id, const std::string& url);
     // Nothing waiting and nothing running.
     bool Idle() const { return queued.empty() && running.empty(); }
-    // Waits up to wait for network activity or a Wakeup, then hands each finished fetch to done.
+    // Waits up to wait for network activity or a Wakeup (even with nothing to fetch), then
+    // hands each finished fetch to done.
     void Step(std::chrono::milliseconds wait, const Done& done);
     // Ends every fetch still waiting or running as failed with reason.
     void GiveUp(const std::string& reason, const Done& done);
