@@ -13,14 +13,11 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/netns/netns.sh"
+source "$root/bench/discovery/network.sh"
 repetitions=${1:-5}
 NETNS_DEVSIM=${2:-$root/build/main/tools/devsim/pathmere-devsim}
 scan=${3:-$root/build/main/tools/scan/pathmere-scan}
 export NETNS_DEVSIM_LIFETIME=3600
-if [ "$(id -u)" -ne 0 ]; then
-    echo "bench: needs root for its network namespaces" >&2
-    exit 1
-fi
 for program in "$NETNS_DEVSIM" "$scan"; do
     [ -x "$program" ] || { echo "bench: $program not built" >&2; exit 1; }
 done
@@ -33,14 +30,8 @@ if [ ${#need[@]} -gt 0 ]; then
         --no-install-recommends "${need[@]}" >/dev/null || exit 1
 fi
 
-netns_setup || exit 1
-makers=() foreign=()
-for i in $(seq 10 39); do makers+=("192.0.2.$i"); done
-for i in $(seq 110 139); do foreign+=("192.0.2.$i"); done
-netns_add_devices makers "${makers[@]}" || exit 1
-netns_add_devices foreign "${foreign[@]}" || exit 1
+bench_network || exit 1
 netns_check_isolated || exit 1
-models=(KT6610RU KT6610GR KT6610 KT5520GR KT5520RU KT5520 KT5520UA BX-91CUA BX-91CRU BX-91C)
 
 devices=()
 start_devices() { # maker count, foreign count, devsim options...
