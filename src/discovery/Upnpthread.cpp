@@ -46,7 +46,8 @@ public:
         socket.Connect(target.group, target.port);
         socket.SendString(std::string(kSearchRequest));
 
-        AddressReport report{address, {}, collector.searchSocketAnswers, collector.groupDatagrams};
+        const int answersBefore = collector.searchSocketAnswers;
+        const int groupBefore = collector.groupDatagrams;
         const auto windowEnd = 40 + 80 * static_cast<std::int64_t>(index);
         while (worker.searchTick.load(std::memory_order_relaxed) < windowEnd) {
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
@@ -62,9 +63,10 @@ public:
         TakeWaitingAnswers(socket, receiver, collector);
         CountHeard();
         receiver.Close();
-        report.searchSocketAnswers = collector.searchSocketAnswers - report.searchSocketAnswers;
-        report.groupDatagrams = collector.groupDatagrams - report.groupDatagrams;
-        worker.addressReports.push_back(std::move(report));
+        worker.addressReports.push_back(AddressReport{address,
+                                                      {},
+                                                      collector.searchSocketAnswers - answersBefore,
+                                                      collector.groupDatagrams - groupBefore});
         return true;
     }
 
@@ -74,8 +76,6 @@ private:
                                   std::memory_order_relaxed);
     }
 
-public:
-private:
     UpnpThread& worker;
     LocationCollector& collector;
     TUDPBlockSocket socket;
