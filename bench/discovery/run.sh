@@ -7,23 +7,13 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/netns/netns.sh"
+source "$root/bench/discovery/network.sh"
 NETNS_DEVSIM=${1:-$root/build/main/tools/devsim/pathmere-devsim}
 scan=${2:-$root/build/main/tools/scan/pathmere-scan}
 for program in "$NETNS_DEVSIM" "$scan"; do
     [ -x "$program" ] || { echo "bench: $program not built" >&2; exit 1; }
 done
-if [ "$(id -u)" -ne 0 ]; then
-    echo "bench: needs root for its network namespaces" >&2
-    exit 1
-fi
-netns_setup || exit 1
-
-makers=() foreign=()
-for i in $(seq 10 39); do makers+=("192.0.2.$i"); done
-for i in $(seq 110 139); do foreign+=("192.0.2.$i"); done
-netns_add_devices makers "${makers[@]}" || exit 1
-netns_add_devices foreign "${foreign[@]}" || exit 1
-models=(KT6610RU KT6610GR KT6610 KT5520GR KT5520RU KT5520 KT5520UA BX-91CUA BX-91CRU BX-91C)
+bench_network || exit 1
 n=0
 for address in "${makers[@]}"; do
     netns_devsim makers --address "$address" --answers 12 --friendly-name "Maker $address" \

@@ -1,7 +1,7 @@
 // Loads every language of the program's lang.xml many times and prints the mean time of one
 // load; the program loads one at start-up and one per change of language.
-#include "Language.h"
-#include "LanguageFile.h"
+#include "language/Language.h"
+#include "language/LanguageFile.h"
 
 #include <QString>
 #include <chrono>

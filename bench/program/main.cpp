@@ -9,7 +9,7 @@
 // and "search" refuses to run outside the named test namespace.
 #include "mainwindow/Main.h"
 
-#include "RetiredWorkers.h"
+#include "discovery/RetiredWorkers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

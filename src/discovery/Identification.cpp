@@ -1,18 +1,8 @@
-#include "Identification.h"
+#include "discovery/Identification.h"
+
+#include "discovery/AsciiText.h"
 
 #include <algorithm>
-
-namespace {
-
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    });
-    return upper;
-}
-
-} // namespace
 
 int FindTagLine(const TextLines& lines, std::string_view text) {
     for (std::size_t i = 0; i < lines.size(); ++i) {

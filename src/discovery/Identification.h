@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Devices.h"
-#include "transport/TextLines.h"
+#include "discovery/Devices.h"
+#include "discovery/transport/TextLines.h"
 
 #include <array>
 #include <cstddef>

@@ -1,15 +1,21 @@
-#include "ReceivePass.h"
+#include "discovery/ReceivePass.h"
+
+#include <poll.h>
 
 namespace {
 
 constexpr int kSearchSocketWaitMs = 800;
+// Short enough that the end of the window and a stop request are seen promptly.
+constexpr int kEitherWaitMs = 200;
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
 
 void ReceiveOnSearchSocket(TUDPBlockSocket& socket, LocationCollector& collector, int waitMs) {
     auto text = socket.RecvPacket(waitMs);
     for (int taken = 0; socket.LastError() == 0 && taken <= kDrainLimit; ++taken) {
-        ParseSearchAnswer(collector, SplitTextToLines(TrimControl(text)), socket.LastSender());
+        const auto lines = SplitTextToLines(TrimControl(text));
+        collector.searchSocketAnswers += IsSearchRequest(lines) ? 0 : 1;
+        ParseSearchAnswer(collector, lines, socket.LastSender());
         text = socket.RecvPacket(0);
     }
 }
@@ -24,7 +30,9 @@ void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector, bool wait)
     }
     int taken = 0;
     do {
-        ParseSearchAnswer(collector, SplitTextToLines(text), sender);
+        const auto lines = SplitTextToLines(text);
+        collector.groupDatagrams += IsSearchRequest(lines) ? 0 : 1;
+        ParseSearchAnswer(collector, lines, sender);
     } while (++taken <= kDrainLimit && receiver.ReceiveWaiting(text, sender));
 }
 
@@ -38,4 +46,11 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
     ReceiveOnSearchSocket(socket, collector, 0);
     ReceiveOnGroup(receiver, collector, false);
+}
+
+void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
+    // A socket that could not be made (-1) is skipped by poll, which then just waits.
+    pollfd sockets[2] = {{socket.Handle(), POLLIN, 0}, {receiver.handle, POLLIN, 0}};
+    ::poll(sockets, 2, kEitherWaitMs);
+    TakeWaitingAnswers(socket, receiver, collector);
 }

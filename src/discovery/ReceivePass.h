@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SearchAnswer.h"
-#include "multicast.h"
-#include "transport/BlockSocket.h"
+#include "discovery/SearchAnswer.h"
+#include "discovery/multicast.h"
+#include "discovery/transport/BlockSocket.h"
 
 // One receive pass of the search: waits up to 800 ms for an answer on the search socket,
 // then up to 3000 ms for a datagram on the group receiver, and after each wait takes
@@ -14,3 +14,8 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 // closes: answers that came in during the last pass's waits were sent within the window, and
 // with a window shorter than one pass they would otherwise never be read.
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
+
+// A pass for a search that reports as it goes: waits up to 200 ms for a datagram on either
+// socket, then takes what is waiting on both, so that an answer is read as soon as it comes
+// whichever socket it comes to.
+void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);

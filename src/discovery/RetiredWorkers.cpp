@@ -1,4 +1,4 @@
-#include "RetiredWorkers.h"
+#include "discovery/RetiredWorkers.h"
 
 #include <algorithm>
 

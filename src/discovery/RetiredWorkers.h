@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Upnpthread.h"
+#include "discovery/Upnpthread.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,4 +1,6 @@
-#include "SearchAnswer.h"
+#include "discovery/SearchAnswer.h"
+
+#include "discovery/AsciiText.h"
 
 #include <algorithm>
 
@@ -6,10 +8,6 @@ namespace {
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 } // namespace
@@ -41,7 +39,20 @@ bool IsIPv4Text(std::string_view text) {
 }
 
 bool IsSearchedAddress(std::string_view address) {
-    return IsIPv4Text(address) && !StartsWith(address, "169") && !StartsWith(address, "127");
+    return WhyNotSearched(address).empty();
+}
+
+std::string WhyNotSearched(std::string_view address) {
+    if (!IsIPv4Text(address)) {
+        return address.find(':') != std::string_view::npos ? "IPv6" : "not an IPv4 address";
+    }
+    if (StartsWith(address, "169")) {
+        return "link-local";
+    }
+    if (StartsWith(address, "127")) {
+        return "loopback";
+    }
+    return {};
 }
 
 std::string LocationHost(std::string_view url) {
@@ -64,14 +75,18 @@ std::string LocationHost(std::string_view url) {
     return std::string(authority.substr(0, authority.find(':')));
 }
 
-void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
-                       const std::string& sender) {
+bool IsSearchRequest(const TextLines& lines) {
     if (lines.empty()) {
-        return;
+        return false;
     }
     std::string start = lines.front().substr(0, 8);
-    std::transform(start.begin(), start.end(), start.begin(), AsciiUpper);
-    if (start == "M-SEARCH") {
+    std::transform(start.begin(), start.end(), start.begin(), [](char c) { return AsciiUpper(c); });
+    return start == "M-SEARCH";
+}
+
+void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
+                       const std::string& sender) {
+    if (lines.empty() || IsSearchRequest(lines)) {
         return;
     }
     const auto line = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
@@ -96,4 +111,7 @@ void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
     ++fromSender;
     list.push_back(
         std::make_unique<DeviceLocation>(DeviceLocation{std::move(host), std::move(url)}));
+    if (collector.onNewLocation) {
+        collector.onNewLocation(*list.back(), sender);
+    }
 }

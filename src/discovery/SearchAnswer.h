@@ -1,9 +1,10 @@
 #pragma once
 
-#include "Devices.h"
-#include "transport/TextLines.h"
+#include "discovery/Devices.h"
+#include "discovery/transport/TextLines.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,6 +24,9 @@ bool IsIPv4Text(std::string_view text);
 // An address is searched when it is IPv4 text and not link-local ("169") or loopback ("127").
 bool IsSearchedAddress(std::string_view address);
 
+// Why an address is not searched ("IPv6", "link-local", ...); empty when it is.
+std::string WhyNotSearched(std::string_view address);
+
 // The host part of a description address: no scheme, user, port or path; an IPv6 host
 // keeps its brackets. A text without any "/" gives the empty host.
 std::string LocationHost(std::string_view url);
@@ -38,7 +42,16 @@ struct LocationCollector {
 
     LocationList& locations;
     std::unordered_map<std::string, int> hostsBySender;
+
+    // Called with each location appended and the address whose datagram named it.
+    std::function<void(const DeviceLocation&, const std::string& sender)> onNewLocation;
+    // Datagrams other than search requests, per socket, for the run's report.
+    int searchSocketAnswers = 0;
+    int groupDatagrams = 0;
 };
+
+// The first line of a search request (ours, or another machine's) in any case.
+bool IsSearchRequest(const TextLines& lines);
 
 // Reads one datagram's lines: a search request is ignored; otherwise the first line that
 // begins with "Location" or "LOCATION" names the description address, and a host not yet

@@ -1,4 +1,4 @@
-#include "SearchSchedule.h"
+#include "discovery/SearchSchedule.h"
 
 #include <algorithm>
 #include <cmath>

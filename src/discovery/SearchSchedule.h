@@ -21,4 +21,9 @@ constexpr std::int64_t WindowEnd(std::size_t index) {
 // The tick period with which the first address is listened on for `seconds`; at least 1 ms.
 std::chrono::milliseconds TickPeriodFor(std::chrono::duration<double> seconds);
 
+// How long the first address is listened on with ticks every `tickPeriod`.
+constexpr std::chrono::duration<double> FirstWindowSeconds(std::chrono::milliseconds tickPeriod) {
+    return std::chrono::duration<double>(tickPeriod) * kFirstWindowTicks;
+}
+
 } // namespace SearchSchedule

@@ -1,18 +1,22 @@
-#include "Upnpthread.h"
+#include "discovery/Upnpthread.h"
 
-#include "Identification.h"
-#include "ReceivePass.h"
-#include "SearchAnswer.h"
-#include "SearchSchedule.h"
-#include "multicast.h"
-#include "transport/BlockSocket.h"
-#include "transport/HttpGet.h"
-#include "transport/NameLookup.h"
+#include "discovery/Identification.h"
+#include "discovery/IdentificationStream.h"
+#include "discovery/ReceivePass.h"
+#include "discovery/SearchAnswer.h"
+#include "discovery/SearchSchedule.h"
+#include "discovery/multicast.h"
+#include "discovery/transport/BlockSocket.h"
+#include "discovery/transport/MultiFetch.h"
+#include "discovery/transport/NameLookup.h"
 
 namespace {
 
 // A burst of answers must not be dropped before it is read; the system caps the size.
 constexpr int kSearchSocketBuffer = 1024 * 1024;
+// Each fetch has its own bounds; this bounds them all together, so that many devices that
+// accept and never answer cannot hold the result back for minutes.
+constexpr std::chrono::milliseconds kIdentificationBound{60000};
 
 std::vector<std::string> MachineAddresses() {
     TextLines addresses;
@@ -43,19 +47,36 @@ public:
         socket.Connect(target.group, target.port);
         socket.SendString(std::string(kSearchRequest));
 
+        const int answersBefore = collector.searchSocketAnswers;
+        const int groupBefore = collector.groupDatagrams;
         const std::int64_t windowEnd = SearchSchedule::WindowEnd(index);
         while (worker.searchTick.load(std::memory_order_relaxed) < windowEnd) {
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
                 return false;
             }
-            ReceivePass(socket, receiver, collector);
+            if (worker.streamDescriptions) {
+                ReceivePassEither(socket, receiver, collector);
+            } else {
+                ReceivePass(socket, receiver, collector);
+            }
+            CountHeard();
         }
         TakeWaitingAnswers(socket, receiver, collector);
+        CountHeard();
         receiver.Close();
+        worker.addressReports.push_back(AddressReport{address,
+                                                      {},
+                                                      collector.searchSocketAnswers - answersBefore,
+                                                      collector.groupDatagrams - groupBefore});
         return true;
     }
 
 private:
+    void CountHeard() {
+        worker.answersHeard.store(collector.searchSocketAnswers + collector.groupDatagrams,
+                                  std::memory_order_relaxed);
+    }
+
     UpnpThread& worker;
     LocationCollector& collector;
     TUDPBlockSocket socket;
@@ -103,25 +124,59 @@ void UpnpThread::Run() {
 bool UpnpThread::SearchAndIdentify() {
     deviceList = std::make_unique<DeviceList>();
     locationList = std::make_unique<LocationList>();
+    addressReports.clear();
     LocationCollector collector(*locationList);
+    std::vector<std::string> senders;
+    std::unique_ptr<IdentificationStream> stream;
+    if (streamDescriptions) {
+        stream = std::make_unique<IdentificationStream>(onDescription);
+    }
+    collector.onNewLocation = [&senders, &stream](const DeviceLocation& location,
+                                                  const std::string& sender) {
+        senders.push_back(sender);
+        if (stream) {
+            stream->Add(location, sender);
+        }
+    };
     {
         Search search(*this, collector);
         const auto addresses = addressSource ? addressSource() : MachineAddresses();
         for (std::size_t index = 0; index < addresses.size(); ++index) {
-            if (IsSearchedAddress(addresses[index]) && !search.OnAddress(addresses[index], index)) {
+            const auto skipped = WhyNotSearched(addresses[index]);
+            if (!skipped.empty()) {
+                addressReports.push_back(AddressReport{addresses[index], skipped, 0, 0});
+            } else if (!search.OnAddress(addresses[index], index)) {
                 return false;
             }
         }
     }
-    // The stop request is not looked at here: each fetch is bounded on its own.
-    for (const auto& location : *locationList) {
-        TextLines lines;
-        if (!HttpGetText(location->url, lines)) {
-            continue;
+    // The stop request is not looked at from here on: the fetches are bounded.
+    if (stream) {
+        for (auto& report : stream->Finish(kIdentificationBound)) {
+            if (report.device) {
+                deviceList->push_back(std::move(report.device));
+            }
         }
-        if (auto device = IdentifyDevice(*location, lines)) {
-            deviceList->push_back(std::move(device));
-        }
+    } else {
+        IdentifyInOrder(senders);
     }
     return true;
+}
+
+void UpnpThread::IdentifyInOrder(const std::vector<std::string>& senders) {
+    std::vector<std::string> urls;
+    for (const auto& location : *locationList) {
+        urls.push_back(location->url);
+    }
+    const auto results = FetchAll(urls, kIdentificationBound);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        auto report = ReadDescription(*(*locationList)[i], senders[i], results[i].fetched,
+                                      results[i].body, results[i].failure);
+        if (onDescription) {
+            onDescription(report);
+        }
+        if (report.device) {
+            deviceList->push_back(std::move(report.device));
+        }
+    }
 }

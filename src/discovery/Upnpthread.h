@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Devices.h"
+#include "discovery/DescriptionReport.h"
+#include "discovery/Devices.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,6 +22,14 @@ struct SearchTarget {
     std::string group = "239.255.255.250";
     std::string port = "1900";
     int receiverPort = 1900;
+};
+
+// How one local address fared in a run.
+struct AddressReport {
+    std::string address;
+    std::string skipped; // why it was not searched; empty when it was
+    int searchSocketAnswers = 0;
+    int groupDatagrams = 0; // search requests not counted, our own looped back among them
 };
 
 // The discovery worker: one search run on a thread of its own.
@@ -47,6 +56,19 @@ public:
 
     // Set before Start; read by the run only.
     SearchTarget searchTarget;
+    // With streamDescriptions each description is fetched as soon as its location is
+    // heard, beside the search, and deviceList holds the accepted devices in the order they
+    // were read. Without it (the window's way) they are fetched once the search has ended
+    // and listed in the order of locationList.
+    bool streamDescriptions = false;
+    // Called once per description address with what was read of it: on the worker's
+    // thread, or the stream's with streamDescriptions. It must not touch the worker.
+    std::function<void(const DescriptionReport&)> onDescription;
+
+    // Written by the run and handed over like deviceList: read only after running falls.
+    std::vector<AddressReport> addressReports;
+    // Datagrams heard so far, for a progress display only: relaxed, nothing rides on it.
+    std::atomic<int> answersHeard{0};
 
 protected:
     // Creates the running thread; tests override it to make the start fail.
@@ -58,6 +80,7 @@ private:
     void Run();
     // False when a stop request ended the search phase.
     bool SearchAndIdentify();
+    void IdentifyInOrder(const std::vector<std::string>& senders);
 
     AddressSource addressSource;
     std::thread thread;

@@ -1,4 +1,6 @@
-#include "multicast.h"
+#include "discovery/multicast.h"
+
+#include "discovery/transport/SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <cstdint>
@@ -79,11 +81,7 @@ bool CNetwork::ReceiveDatagram(int flags, std::string& text, std::string& sender
     const auto size = static_cast<std::size_t>(got);
     const auto* nul = static_cast<const char*>(std::memchr(buffer, '\0', size));
     text.assign(buffer, nul != nullptr ? static_cast<std::size_t>(nul - buffer) : size);
-    char senderText[INET_ADDRSTRLEN] = {};
-    if (from.sin_family == AF_INET &&
-        ::inet_ntop(AF_INET, &from.sin_addr, senderText, sizeof senderText) != nullptr) {
-        sender = senderText;
-    }
+    sender = SenderText(from);
     return true;
 }
 
@@ -119,10 +117,5 @@ void CNetwork::Close() {
 }
 
 int CNetwork::LocalPort() const {
-    sockaddr_in address{};
-    socklen_t size = sizeof address;
-    if (handle < 0 || ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        return 0;
-    }
-    return ntohs(address.sin_port);
+    return BoundPort(handle);
 }

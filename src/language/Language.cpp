@@ -1,4 +1,4 @@
-#include "Language.h"
+#include "language/Language.h"
 
 Lang& Lang::Instance() {
     // Never destroyed: readers may still copy texts while the program shuts down.

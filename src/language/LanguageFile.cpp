@@ -1,7 +1,7 @@
-#include "LanguageFile.h"
+#include "language/LanguageFile.h"
 
-#include "Language.h"
-#include "XmlTree.h"
+#include "language/Language.h"
+#include "language/XmlTree.h"
 
 #include <QFile>
 #include <array>

@@ -1,10 +1,9 @@
-#include "XmlTree.h"
+#include "language/XmlTree.h"
 
-#include <fcntl.h>
+#include "files/RegularFile.h"
+
 #include <libxml/parser.h>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -16,11 +15,6 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NO
 
 struct ParserCtxtFree {
     void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
-};
-
-struct FdClose {
-    int fd;
-    ~FdClose() { ::close(fd); }
 };
 
 void Quiet(void*, const char*, ...) {}
@@ -40,20 +34,6 @@ private:
     xmlGenericErrorFunc handler_;
     void* context_;
 };
-
-// Only a regular file is read: a FIFO would block the caller, a device could be endless.
-int OpenRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 bool IsBlank(const xmlChar* text) {
     if (text == nullptr)
@@ -86,10 +66,10 @@ XmlDocPtr ParseXmlFile(const std::string& path) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { xmlInitParser(); });
 
-    const int fd = OpenRegularFile(path);
-    if (fd < 0)
+    const FileDescriptor file = OpenRegularFileForReading(path);
+    if (!file.valid())
         return nullptr;
-    const FdClose closer{fd};
+    const int fd = file.get();
 
     const std::unique_ptr<xmlParserCtxt, ParserCtxtFree> ctxt(xmlNewParserCtxt());
     if (!ctxt)

@@ -1,5 +1,7 @@
 #include "mainwindow/InstanceChannel.h"
 
+#include "files/FileDescriptor.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
@@ -29,23 +31,6 @@ bool SocketAddress(const std::string& folder, sockaddr_un& address) {
     return true;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int value) : fd(value) {}
-    ~Descriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd; }
-    int release() { return std::exchange(fd, -1); }
-
-private:
-    int fd;
-};
-
 bool SendAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t sent = send(fd, data, size, MSG_NOSIGNAL);
@@ -68,7 +53,7 @@ int InstanceChannel::Listen(const std::string& folder) {
     if (!SocketAddress(folder, address)) {
         return -1;
     }
-    Descriptor listener(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    FileDescriptor listener(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (listener.get() < 0) {
         return -1;
     }
@@ -88,7 +73,7 @@ bool InstanceChannel::AskToShow(const std::string& folder, std::chrono::millisec
     }
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
-        Descriptor connection(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        FileDescriptor connection(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
         if (connection.get() < 0) {
             return false;
         }

@@ -39,21 +39,16 @@ std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& folder, R
         return nullptr;
     }
     const std::string path = folder + "/" + kFileName;
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
+    FileDescriptor file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!file.valid()) {
         return nullptr;
     }
     // flock locks belong to the open file, so a second open in the same process conflicts
     // too, and the system drops the lock with the last descriptor when the process ends.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
         result = errno == EWOULDBLOCK ? Result::HeldByAnother : Result::Unavailable;
-        close(fd);
         return nullptr;
     }
     result = Result::Acquired;
-    return std::unique_ptr<InstanceLock>(new InstanceLock(fd));
-}
-
-InstanceLock::~InstanceLock() {
-    close(fd);
+    return std::unique_ptr<InstanceLock>(new InstanceLock(std::move(file)));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/FileDescriptor.h"
+
 #include <memory>
 #include <string>
 
@@ -25,11 +27,10 @@ public:
     // it is null unless the result is Acquired.
     static std::unique_ptr<InstanceLock> Acquire(const std::string& folder, Result& result);
 
-    ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
 private:
-    explicit InstanceLock(int descriptor) : fd(descriptor) {}
-    int fd;
+    explicit InstanceLock(FileDescriptor descriptor) : file(std::move(descriptor)) {}
+    FileDescriptor file; // the system drops the lock with the last descriptor
 };

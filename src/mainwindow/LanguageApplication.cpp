@@ -1,14 +1,15 @@
 #include "language/Language.h"
 #include "language/LanguageFile.h"
-#include "language/settings.h"
 #include "mainwindow/KeyboardNavigation.h"
 #include "mainwindow/Main.h"
+#include "settings/settings.h"
 #include "ui_frmMain.h"
 #include "windows/DataFolder.h"
 #include "windows/Guarded.h"
 #include "windows/chrome.h"
 
 #include <QTreeWidget>
+#include <array>
 
 namespace {
 
@@ -19,22 +20,39 @@ QString LanguageFilePath() {
     return DataFolderHolding(name).filePath(name);
 }
 
+// The four languages: the code is the section's ID in lang.xml and the value stored; Turkish
+// comes first, as the fallback.
+struct LanguageItem {
+    const char* code;
+    QAction* Ui::frmMain::*item;
+};
+constexpr std::array<LanguageItem, 4> kLanguages{{
+    {"TR", &Ui::frmMain::mnTurkish},
+    {"EN", &Ui::frmMain::mnEnglish},
+    {"RU", &Ui::frmMain::mnRussian},
+    {"EL", &Ui::frmMain::mnGreek},
+}};
+
 } // namespace
 
+void TfrmMain::ChooseLanguageNumber(std::size_t index) {
+    ChooseLanguage(kLanguages[index].code, ui.get()->*kLanguages[index].item);
+}
+
 void TfrmMain::mnTurkishClick() {
-    ChooseLanguage("TR", ui->mnTurkish);
+    ChooseLanguageNumber(0);
 }
 
 void TfrmMain::mnEnglishClick() {
-    ChooseLanguage("EN", ui->mnEnglish);
-}
-
-void TfrmMain::mnGreekClick() {
-    ChooseLanguage("EL", ui->mnGreek);
+    ChooseLanguageNumber(1);
 }
 
 void TfrmMain::mnRussianClick() {
-    ChooseLanguage("RU", ui->mnRussian);
+    ChooseLanguageNumber(2);
+}
+
+void TfrmMain::mnGreekClick() {
+    ChooseLanguageNumber(3);
 }
 
 void TfrmMain::ChooseLanguage(const std::string& code, QAction* item) {
@@ -55,15 +73,13 @@ void TfrmMain::StartupLanguage() {
         // string, and start-up goes on.
         stored.clear();
     }
-    if (stored == "EN") {
-        mnEnglishClick();
-    } else if (stored == "RU") {
-        mnRussianClick();
-    } else if (stored == "EL") {
-        mnGreekClick();
-    } else {
-        mnTurkishClick(); // "TR", nothing stored, and anything else
+    for (std::size_t index = 0; index < kLanguages.size(); ++index) {
+        if (stored == kLanguages[index].code) {
+            ChooseLanguageNumber(index);
+            return;
+        }
     }
+    ChooseLanguageNumber(0); // nothing stored, and anything else
 }
 
 void TfrmMain::LoadLanguage(const std::string& code, const QString& path) {
@@ -105,11 +121,7 @@ void TfrmMain::ApplyLanguage() {
         ui->mnRussian->setText(texts.stRussian);
         ui->mnShow->setText(texts.stShow);
         setWindowTitle(texts.stUtilityCaption);
-        QTreeWidget* list = ui->lstNetworkList;
-        list->headerItem()->setText(0, texts.stProductName);
-        list->setColumnWidth(0, 250);
-        list->headerItem()->setText(1, texts.stIpAddress);
-        list->setColumnWidth(1, 150);
+        SetListColumns();
         keyboard->NameControls(texts);
     });
 }

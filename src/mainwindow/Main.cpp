@@ -125,15 +125,20 @@ void TfrmMain::InitializeMainWindow() {
         StartupLanguage();
         UpdateTrayIcon(kTrayAdd);
         UpdateTrayIcon(kTrayModify);
-        QTreeWidget* list = ui->lstNetworkList;
-        list->clear();
-        list->headerItem()->setText(0, lang->stProductName);
-        list->setColumnWidth(0, 250);
-        list->headerItem()->setText(1, lang->stIpAddress);
-        list->setColumnWidth(1, 150);
+        ui->lstNetworkList->clear();
+        SetListColumns();
         foundDevices = std::make_unique<DeviceList>();
         ShowPanel(0);
     });
+}
+
+// The list's column captions in the current language, with the widths the window gives them.
+void TfrmMain::SetListColumns() {
+    QTreeWidget* list = ui->lstNetworkList;
+    list->headerItem()->setText(0, lang->stProductName);
+    list->setColumnWidth(0, 250);
+    list->headerItem()->setText(1, lang->stIpAddress);
+    list->setColumnWidth(1, 150);
 }
 
 void TfrmMain::ShowForAnotherStart() {
@@ -195,5 +200,5 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::FormDestroy() {
-    Guarded([this] { UpdateTrayIcon(kTrayDelete); });
+    FormClose(); // again: the second request finds no icon
 }

@@ -128,6 +128,8 @@ private:
     void ConnectControls();
     void StartupLanguage();
     void ChooseLanguage(const std::string& code, QAction* item);
+    void ChooseLanguageNumber(std::size_t index);
+    void SetListColumns();
     void SearchStepped();
     void SearchFinished();
     void FormClose();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Devices.h"
-#include "RetiredWorkers.h"
-#include "Upnpthread.h"
+#include "discovery/Devices.h"
+#include "discovery/RetiredWorkers.h"
+#include "discovery/Upnpthread.h"
 
 #include <QObject>
 #include <chrono>

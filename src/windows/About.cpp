@@ -2,6 +2,7 @@
 
 #include "language/Language.h"
 #include "ui_frmAbout.h"
+#include "version/Version.h"
 #include "windows/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/Pictures.h"
@@ -28,6 +29,7 @@ TfrmAbout::TfrmAbout(QWidget* owner)
 
     const Lang& table = Lang::Instance();
     ui->lblVersionCaption->setText(table.stVersion);
+    ui->lblVersion->setText(QString::fromLatin1(kPathmereFullVersion));
     setWindowTitle(table.stAbout);
     // Screen readers read the dialog by its title and heading; "X" by what it does.
     setAccessibleDescription(ui->TntLabel1->text());

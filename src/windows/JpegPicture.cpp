@@ -1,4 +1,4 @@
-#include "JpegPicture.h"
+#include "windows/JpegPicture.h"
 
 #include <QFile>
 #include <QSysInfo>

@@ -1,6 +1,6 @@
-#include "Pictures.h"
+#include "windows/Pictures.h"
 
-#include "JpegPicture.h"
+#include "windows/JpegPicture.h"
 
 QIcon ProgramIcon() {
     InitPictureResources();

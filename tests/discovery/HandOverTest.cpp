@@ -1,4 +1,4 @@
-#include "Upnpthread.h"
+#include "discovery/Upnpthread.h"
 
 #include <gtest/gtest.h>
 #include <thread>

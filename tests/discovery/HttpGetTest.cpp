@@ -1,6 +1,6 @@
-#include "transport/HttpGet.h"
+#include "discovery/transport/HttpGet.h"
 
-#include "Identification.h"
+#include "discovery/Identification.h"
 #include "support/CaseName.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/PrivateNetwork.h"
@@ -180,18 +180,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, HttpBodyCapTest,
                                            CapCase{"OneByteOverUntilClose", (1 << 20) + 1, false,
                                                    false}),
                          CaseName());
-
-int ClosedTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 TEST(HttpGetTextTest, FailsForARefusedConnectionAndForAnythingButPlainHttp) {
     for (const auto& url : {"http://127.0.0.1:" + std::to_string(ClosedTcpPort()) + "/desc.xml",

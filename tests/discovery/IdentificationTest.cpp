@@ -1,4 +1,4 @@
-#include "Identification.h"
+#include "discovery/Identification.h"
 
 #include "support/CaseName.h"
 #include "support/Descriptions.h"

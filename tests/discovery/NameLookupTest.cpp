@@ -1,4 +1,4 @@
-#include "transport/NameLookup.h"
+#include "discovery/transport/NameLookup.h"
 
 #include "support/FakeDevice.h"
 #include "support/PrivateNetwork.h"

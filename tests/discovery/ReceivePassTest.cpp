@@ -1,4 +1,4 @@
-#include "ReceivePass.h"
+#include "discovery/ReceivePass.h"
 
 #include "support/Descriptions.h"
 #include "support/FakeDevice.h"

@@ -1,4 +1,4 @@
-#include "SearchAnswer.h"
+#include "discovery/SearchAnswer.h"
 
 #include "support/CaseName.h"
 
@@ -27,6 +27,14 @@ class AddressTest : public ::testing::TestWithParam<AddressCase> {};
 TEST_P(AddressTest, ChecksTheTextAndThePrefixes) {
     EXPECT_EQ(IsIPv4Text(GetParam().text), GetParam().ipv4Text);
     EXPECT_EQ(IsSearchedAddress(GetParam().text), GetParam().searched);
+    EXPECT_EQ(WhyNotSearched(GetParam().text).empty(), GetParam().searched);
+}
+
+TEST(WhyNotSearched, NamesTheReason) {
+    EXPECT_EQ(WhyNotSearched("127.0.0.1"), "loopback");
+    EXPECT_EQ(WhyNotSearched("169.254.10.20"), "link-local");
+    EXPECT_EQ(WhyNotSearched("fe80::1"), "IPv6");
+    EXPECT_EQ(WhyNotSearched("router.local"), "not an IPv4 address");
 }
 
 INSTANTIATE_TEST_SUITE_P(

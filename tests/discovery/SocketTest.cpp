@@ -1,7 +1,7 @@
-#include "multicast.h"
+#include "discovery/multicast.h"
+#include "discovery/transport/BlockSocket.h"
 #include "support/CaseName.h"
 #include "support/FakeDevice.h"
-#include "transport/BlockSocket.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "transport/TextLines.h"
+#include "discovery/transport/TextLines.h"
 
 #include "support/CaseName.h"
 

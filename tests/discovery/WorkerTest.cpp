@@ -1,11 +1,13 @@
-#include "SearchAnswer.h"
-#include "Upnpthread.h"
+#include "discovery/SearchAnswer.h"
+#include "discovery/Upnpthread.h"
 #include "support/Descriptions.h"
 #include "support/FakeDevice.h"
 #include "support/LoopbackHttpServer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <system_error>
 
 namespace {
@@ -221,6 +223,63 @@ TEST(WorkerStartTest, StartsOnlyOnce) {
     EXPECT_TRUE(worker.Start());
     EXPECT_FALSE(worker.Start());
     EXPECT_TRUE(WaitForEnd(worker, 10000));
+}
+
+// The window's way: the descriptions are fetched side by side, yet the list keeps the order in
+// which the locations were heard, whichever fetch ends first.
+TEST_F(WorkerTest, ListsInTheOrderOfTheLocationsWhicheverFetchEndsFirst) {
+    LoopbackHttpServer slow(Serve(Description("Korvane", "KT6610", "Slow"), 1500), "127.0.0.1");
+    LoopbackHttpServer quick(Serve(Description("Korvane", "KT5520", "Quick")), "127.0.0.2");
+    FakeDevice device({Answer(slow.Url("/d.xml")), Answer(quick.Url("/d.xml"))}, {kEndOfBurst},
+                      groupPort);
+    auto worker = StartWorker(device, groupPort);
+    LetFirstPassBegin(device);
+    worker->searchTick = 40;
+    ASSERT_TRUE(WaitForEnd(*worker));
+    EXPECT_EQ(Addresses(*worker->deviceList), (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
+}
+
+// Streaming: a description is read while the search still runs, rejected devices are
+// reported with the reason, and every address of the run is accounted for.
+TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
+    LoopbackHttpServer maker(Serve(Description("Korvane", "KT6610")), "127.0.0.1");
+    LoopbackHttpServer foreign(Serve(Description("Acme", "KT6610")), "127.0.0.2");
+    FakeDevice device({Answer(maker.Url("/d.xml")), Answer(foreign.Url("/d.xml"))}, {}, groupPort);
+    std::mutex lock;
+    std::vector<DescriptionReport> reports;
+    UpnpThread worker([] { return std::vector<std::string>{"0.0.0.0", "fe80::1"}; });
+    worker.searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+    worker.streamDescriptions = true;
+    worker.onDescription = [&](const DescriptionReport& report) {
+        std::lock_guard<std::mutex> guard(lock);
+        reports.push_back(report);
+    };
+    worker.running = true;
+    ASSERT_TRUE(worker.Start());
+    // The tick stays at 0, so the search phase is still under way.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            std::lock_guard<std::mutex> guard(lock);
+            return reports.size() == 2;
+        },
+        20000));
+    EXPECT_TRUE(worker.running.load());
+    worker.searchTick = 40;
+    ASSERT_TRUE(WaitForEnd(worker));
+
+    EXPECT_EQ(Addresses(*worker.deviceList), std::vector<std::string>{"127.0.0.1"});
+    std::lock_guard<std::mutex> guard(lock);
+    const auto rejected = std::find_if(reports.begin(), reports.end(),
+                                       [](const auto& report) { return !report.device; });
+    ASSERT_NE(rejected, reports.end());
+    EXPECT_EQ(rejected->host, "127.0.0.2");
+    EXPECT_EQ(rejected->rejection, "manufacturer is not Korvane");
+    ASSERT_EQ(worker.addressReports.size(), 2u);
+    EXPECT_EQ(worker.addressReports[0].address, "0.0.0.0");
+    EXPECT_EQ(worker.addressReports[0].skipped, "");
+    EXPECT_EQ(worker.addressReports[0].searchSocketAnswers, 2);
+    EXPECT_EQ(worker.addressReports[1].address, "fe80::1");
+    EXPECT_EQ(worker.addressReports[1].skipped, "IPv6");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // libFuzzer target: one datagram as the receiver reads it, through line splitting, the search
 // answer parser and the address check.
-#include "SearchAnswer.h"
+#include "discovery/SearchAnswer.h"
 
 #include <algorithm>
 #include <cstddef>

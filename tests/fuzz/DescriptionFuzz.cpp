@@ -1,6 +1,6 @@
 // libFuzzer target: a device description as the identification reads it, through the tag
 // extraction and the acceptance of maker and model.
-#include "Identification.h"
+#include "discovery/Identification.h"
 
 #include <cstddef>
 #include <cstdint>

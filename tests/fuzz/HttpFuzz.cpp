@@ -2,8 +2,8 @@
 // is what a loopback server sends back to the real fetch (libcurl with the program's options):
 // status line, headers, chunked or plain body, and the size cap, lowered here so that small
 // inputs reach it.
+#include "discovery/transport/HttpGet.h"
 #include "support/LoopbackHttpServer.h"
-#include "transport/HttpGet.h"
 
 #include <chrono>
 #include <cstddef>

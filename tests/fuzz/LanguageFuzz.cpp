@@ -1,6 +1,6 @@
 // libFuzzer target: the language file loader, given the input as lang.xml.
-#include "Language.h"
-#include "LanguageFile.h"
+#include "language/Language.h"
+#include "language/LanguageFile.h"
 
 #include <QString>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // libFuzzer target: the settings store's reader, and the promise that whatever it accepts reads
 // back the same after the program writes it again.
-#include "SettingsFormat.h"
+#include "settings/SettingsFormat.h"
 
 #include <cstddef>
 #include <cstdint>

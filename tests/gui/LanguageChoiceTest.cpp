@@ -1,6 +1,6 @@
 #include "WindowTestSupport.h"
 #include "language/Language.h"
-#include "language/settings.h"
+#include "settings/settings.h"
 #include "windows/chrome.h"
 
 #include <QAction>

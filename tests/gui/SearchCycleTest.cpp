@@ -1,5 +1,5 @@
-#include "RetiredWorkers.h"
 #include "WindowTestSupport.h"
+#include "discovery/RetiredWorkers.h"
 #include "mainwindow/DeviceMerge.h"
 #include "windows/chrome.h"
 

@@ -1,8 +1,8 @@
 #include "WindowTestSupport.h"
 #include "language/Language.h"
-#include "language/settings.h"
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
+#include "settings/settings.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include "language/Language.h"
-#include "language/settings.h"
+#include "settings/settings.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "LanguageFile.h"
+#include "language/LanguageFile.h"
 
-#include "Language.h"
 #include "LanguageTestSupport.h"
+#include "language/Language.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Language.h"
+#include "language/Language.h"
 
 #include <QString>
 #include <array>

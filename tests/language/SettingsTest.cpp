@@ -1,8 +1,8 @@
-#include "settings.h"
+#include "settings/settings.h"
 
 #include "LanguageTestSupport.h"
-#include "SettingsFile.h"
-#include "SettingsFormat.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsFormat.h"
 
 #include <csignal>
 #include <cstdlib>

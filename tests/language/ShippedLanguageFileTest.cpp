@@ -1,6 +1,6 @@
-#include "Language.h"
-#include "LanguageFile.h"
 #include "LanguageTestSupport.h"
+#include "language/Language.h"
+#include "language/LanguageFile.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

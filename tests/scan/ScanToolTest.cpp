@@ -1,7 +1,7 @@
 #include "DeviceLine.h"
 #include "RunStats.h"
 #include "ScanOptions.h"
-#include "Upnpthread.h"
+#include "discovery/Upnpthread.h"
 
 #include <gtest/gtest.h>
 #include <vector>

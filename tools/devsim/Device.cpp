@@ -237,7 +237,8 @@ void SimulatedDevice::OnSearchDatagram() {
     // Real stacks spread their answers over MX seconds but cap MX, so a search asking for
     // 10 s is answered within 5 s.
     const int maxDelay = std::min({request->mx * 1000, 5000, options.maxDelayMs});
-    std::uniform_int_distribution<int> delay(0, maxDelay);
+    std::uniform_int_distribution<int> delay(options.minDelayMs,
+                                             std::max(options.minDelayMs, maxDelay));
     const auto now = Clock::now();
     const auto* raw = reinterpret_cast<const unsigned char*>(&from);
     const std::vector<unsigned char> to(raw, raw + sizeof from);

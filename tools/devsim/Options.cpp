@@ -38,6 +38,7 @@ const char* DevsimUsage() {
            "  --notify-only          announce only, never answer a search\n"
            "  --location-upper       write the header as LOCATION\n"
            "  --max-delay-ms N       bound of the random answer delay (5000, MX caps it too)\n"
+           "  --min-delay-ms N       least answer delay, for a late device (0)\n"
            "  --chunked | --close-delimited   body framing (Content-Length)\n"
            "  --stall-body           send the body one byte a second\n"
            "  --full-backlog         never accept, so connection attempts hang\n"
@@ -115,6 +116,8 @@ bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std
             o.locationUpper = true;
         else if (name == "--max-delay-ms")
             ok = number(0, 5000, o.maxDelayMs);
+        else if (name == "--min-delay-ms")
+            ok = number(0, 5000, o.minDelayMs);
         else if (name == "--chunked")
             o.body = DevsimOptions::Body::Chunked;
         else if (name == "--close-delimited")

@@ -21,6 +21,7 @@ struct DevsimOptions {
     bool notifyOnly = false;    // never answer a search
     bool locationUpper = false; // header written "LOCATION" instead of "Location"
     int maxDelayMs = 5000;      // upper bound of an answer's random delay
+    int minDelayMs = 0;         // lower bound of it; above the upper bound, the delay itself
     enum class Body { Length, Chunked, Close } body = Body::Length;
     bool stallBody = false;   // announce a large body and send it one byte a second
     bool fullBacklog = false; // never accept: connection attempts go unanswered

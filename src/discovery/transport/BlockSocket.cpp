@@ -1,4 +1,6 @@
-#include "BlockSocket.h"
+#include "discovery/transport/BlockSocket.h"
+
+#include "discovery/transport/SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -137,11 +139,7 @@ std::string TUDPBlockSocket::RecvPacket(int timeoutMs) {
         const auto got = ::recvfrom(Handle(), buffer, sizeof buffer, MSG_DONTWAIT,
                                     reinterpret_cast<sockaddr*>(&sender), &senderSize);
         if (got >= 0) {
-            char text[INET_ADDRSTRLEN] = {};
-            if (sender.sin_family == AF_INET &&
-                ::inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text) != nullptr) {
-                lastSender = text;
-            }
+            lastSender = SenderText(sender);
             return std::string(buffer, static_cast<std::size_t>(got));
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
@@ -163,11 +161,5 @@ std::string TUDPBlockSocket::RecvPacket(int timeoutMs) {
 }
 
 int TUDPBlockSocket::LocalPort() const {
-    sockaddr_in address{};
-    socklen_t size = sizeof address;
-    if (!HasSocket() ||
-        ::getsockname(Handle(), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        return 0;
-    }
-    return ntohs(address.sin_port);
+    return HasSocket() ? BoundPort(Handle()) : 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextLines.h"
+#include "discovery/transport/TextLines.h"
 
 #include <chrono>
 #include <cstddef>

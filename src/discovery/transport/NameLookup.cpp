@@ -1,4 +1,4 @@
-#include "NameLookup.h"
+#include "discovery/transport/NameLookup.h"
 
 #include <algorithm>
 #include <climits>

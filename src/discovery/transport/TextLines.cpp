@@ -1,4 +1,4 @@
-#include "TextLines.h"
+#include "discovery/transport/TextLines.h"
 
 TextLines SplitTextToLines(std::string_view text) {
     if (const auto nul = text.find('\0'); nul != std::string_view::npos) {

@@ -1,7 +1,7 @@
 // libFuzzer target for the parsers that read what the network sends: search answers and
 // announcements, and device descriptions.
-#include "Identification.h"
-#include "SearchAnswer.h"
+#include "discovery/Identification.h"
+#include "discovery/SearchAnswer.h"
 
 #include <cstddef>
 #include <cstdint>

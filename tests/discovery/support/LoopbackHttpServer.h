@@ -52,3 +52,6 @@ private:
 
 // The request line's path of a raw request head ("GET /a HTTP/1.1..." gives "/a").
 std::string RequestPath(const std::string& request);
+
+// A loopback TCP port that nothing listens on: a connection to it is refused.
+int ClosedTcpPort();

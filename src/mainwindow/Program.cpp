@@ -1,8 +1,7 @@
-#include "mainwindow/Main.h"
-
-#include "RetiredWorkers.h"
+#include "discovery/RetiredWorkers.h"
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
+#include "mainwindow/Main.h"
 #include "version/VersionOption.h"
 
 #include <QApplication>

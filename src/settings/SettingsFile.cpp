@@ -1,6 +1,7 @@
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 
-#include "settings.h"
+#include "files/RegularFile.h"
+#include "settings/settings.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,22 +21,6 @@ namespace {
 constexpr off_t kMaxStoreSize = 1 << 20;
 
 void (*beforeRename)(const std::string&) = nullptr;
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
     throw RegistryError(what + " " + path + ": " + std::strerror(error));
@@ -100,8 +85,8 @@ int OpenTemporary(const std::string& folder, const std::string& temporary) {
     for (;;) {
         // Non-blocking, not following links: whatever sits at the name must not hang or
         // redirect the write.
-        Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
-                     0600));
+        FileDescriptor fd(::open(temporary.c_str(),
+                                 O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
         if (fd.get() < 0)
             Fail("cannot write the settings folder", folder, errno);
         while (::flock(fd.get(), LOCK_EX) != 0) {
@@ -143,13 +128,9 @@ void RemoveNamedTemporaries(const std::string& folder, const std::string& fileNa
 } // namespace
 
 LoadResult LoadStoreFile(const std::string& path, Store& store) {
-    // Non-blocking open and a type check: a FIFO in the file's place must not hang the caller.
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0)
+    const FileDescriptor fd = OpenRegularFileForReading(path);
+    if (!fd.valid())
         return errno == ENOENT || errno == ENOTDIR ? LoadResult::Missing : LoadResult::Unreadable;
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return LoadResult::Unreadable;
     std::string text;
     if (!ReadAll(fd.get(), text))
         return LoadResult::Unreadable;
@@ -172,7 +153,7 @@ void MoveAside(const std::string& path) {
 void ReplaceFile(const std::string& folder, const std::string& path, const std::string& text) {
     MakeFolders(folder);
     const std::string temporary = path + ".tmp";
-    Fd fd(OpenTemporary(folder, temporary));
+    FileDescriptor fd(OpenTemporary(folder, temporary));
     RemoveNamedTemporaries(folder, path.substr(path.rfind('/') + 1));
     const auto failWrite = [&](int error) {
         ::unlink(temporary.c_str());
@@ -189,7 +170,7 @@ void ReplaceFile(const std::string& folder, const std::string& path, const std::
         Fail("cannot write the settings file", path, errno);
     // The rename itself reaches the disk only with the folder; the value is stored either way,
     // so a failure here is not reported.
-    const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
 }

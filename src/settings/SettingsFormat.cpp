@@ -1,4 +1,4 @@
-#include "SettingsFormat.h"
+#include "settings/SettingsFormat.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsFormat.h"
+#include "settings/SettingsFormat.h"
 
 #include <string>
 

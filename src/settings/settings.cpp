@@ -1,7 +1,7 @@
-#include "settings.h"
+#include "settings/settings.h"
 
-#include "SettingsFile.h"
-#include "SettingsFormat.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsFormat.h"
 
 #include <cstdlib>
 #include <pwd.h>

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# pathmere-scan beside the field's discovery tools, on simulated networks in throwaway
+# namespaces. In each run four tools start together in the client namespace:
+#   pathmere-scan --seconds 5 --stream, pathmere-scan --seconds 5, upnpc -l (miniupnpc) and
+#   gssdp-discover --timeout 5 --target ssdp:all (gupnp-tools).
+# Networks: 3 maker devices; 30 maker and 30 foreign devices answering 12 times each,
+# spread over 5 s; the same as one burst; the spread network with 20 % of the devices'
+# packets dropped. For each tool: recall of the maker devices (for the discovery-only tools a
+# description address on the device counts), time to its first and its last maker device,
+# wall time until its output is complete, CPU time; median and worst over the repetitions.
+# Needs root. Installs miniupnpc, gupnp-tools and time when missing.
+# Usage: run.sh [REPETITIONS] [PATH-TO-pathmere-devsim PATH-TO-pathmere-scan]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/netns/netns.sh"
+source "$root/bench/discovery/network.sh"
+repetitions=${1:-5}
+NETNS_DEVSIM=${2:-$root/build/main/tools/devsim/pathmere-devsim}
+scan=${3:-$root/build/main/tools/scan/pathmere-scan}
+export NETNS_DEVSIM_LIFETIME=3600
+for program in "$NETNS_DEVSIM" "$scan"; do
+    [ -x "$program" ] || { echo "bench: $program not built" >&2; exit 1; }
+done
+need=()
+command -v upnpc >/dev/null || need+=(miniupnpc)
+command -v gssdp-discover >/dev/null || need+=(gupnp-tools)
+[ -x /usr/bin/time ] || need+=(time)
+if [ ${#need[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y \
+        --no-install-recommends "${need[@]}" >/dev/null || exit 1
+fi
+
+bench_network || exit 1
+netns_check_isolated || exit 1
+
+devices=()
+start_devices() { # maker count, foreign count, devsim options...
+    local nmakers=$1 nforeign=$2 i
+    shift 2
+    for ((i = 0; i < nmakers; i++)); do
+        netns_devsim makers --address "${makers[i]}" --friendly-name "Maker $i" \
+            --model-name "${models[i % 10]}" --serial-number "SN$i" "$@" || exit 1
+        devices+=("$NETNS_LAST_PID")
+    done
+    for ((i = 0; i < nforeign; i++)); do
+        netns_devsim foreign --address "${foreign[i]}" --friendly-name "Other $i" \
+            --manufacturer "Acme Networks" --model-name AC1200 "$@" || exit 1
+        devices+=("$NETNS_LAST_PID")
+    done
+}
+stop_devices() {
+    local pid
+    for pid in "${devices[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    for pid in "${devices[@]}"; do
+        while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+    done
+    devices=()
+}
+loss() { # on|off: 20 % of every packet the devices send is dropped
+    local ns
+    for ns in makers foreign; do
+        netns_exec "$ns" nft delete table inet loss 2>/dev/null
+        [ "$1" = on ] || continue
+        netns_exec "$ns" nft -f - <<'NFT'
+table inet loss {
+    chain output { type filter hook output priority 0; numgen random mod 100 < 20 drop; }
+}
+NFT
+    done
+}
+
+# Each output line prefixed with the seconds since the run's start.
+# Bash arithmetic only: a process per line would load the machine the tools share.
+since() { # start time as EPOCHREALTIME gives it; sets seconds
+    local now=${EPOCHREALTIME/./} start=${1/./}
+    local us=$((10#$now - 10#$start))
+    printf -v seconds '%d.%03d' $((us / 1000000)) $((us % 1000000 / 1000))
+}
+stamp() { # start time
+    local line seconds
+    while IFS= read -r line; do
+        since "$1"
+        printf '%s %s\n' "$seconds" "$line"
+    done
+}
+tool() { # name, start time, command...
+    local name=$1 begin=$2
+    shift 2
+    netns_client /usr/bin/time -f '%U %S' -o "$run/$name.cpu" stdbuf -oL -eL "$@" 2>/dev/null \
+        | stamp "$begin" >"$run/$name.out"
+    local seconds
+    since "$begin"
+    echo "$seconds" >"$run/$name.wall"
+}
+tools=(stream batch upnpc gssdp)
+
+results=$NETNS_DIR/results
+: >"$results"
+measure() { # network name, maker count
+    local network=$1 nmakers=$2 r name
+    local wanted
+    wanted=$(printf '%s\n' "${makers[@]:0:nmakers}")
+    for ((r = 1; r <= repetitions; r++)); do
+        run=$NETNS_DIR/$network.$r
+        mkdir -p "$run"
+        sleep 1 # the devices' answers to the last run have died down
+        local begin=$EPOCHREALTIME
+        local pids=()
+        tool stream "$begin" "$scan" --seconds 5 --stream --tsv & pids+=($!)
+        tool batch "$begin" "$scan" --seconds 5 --tsv & pids+=($!)
+        tool upnpc "$begin" upnpc -l & pids+=($!)
+        tool gssdp "$begin" gssdp-discover --timeout 5 --target ssdp:all & pids+=($!)
+        wait "${pids[@]}" # never a bare wait: the simulators are jobs of this shell too
+        for name in "${tools[@]}"; do
+            # First time each maker's description address appears.
+            grep -o '^[0-9.]* .*http://192\.0\.2\.[0-9]*[:/]' "$run/$name.out" \
+                | sed -E 's|^([0-9.]+) .*http://(192\.0\.2\.[0-9]+)[:/]$|\1 \2|' \
+                | awk '!seen[$2]++' | grep -wFf <(echo "$wanted") >"$run/$name.makers"
+            printf '%s %s %d %s %s %s %s\n' "$network" "$name" "$(wc -l <"$run/$name.makers")" \
+                "$(head -1 "$run/$name.makers" | cut -d' ' -f1)" \
+                "$(tail -1 "$run/$name.makers" | cut -d' ' -f1)" "$(cat "$run/$name.wall")" \
+                "$(awk '{ printf "%.3f", $1 + $2 }' "$run/$name.cpu")" >>"$results"
+        done
+    done
+}
+
+echo "network: 3 maker devices"
+start_devices 3 0 --max-delay-ms 500
+measure three 3
+stop_devices
+echo "network: 30+30 devices, 12 answers each spread over 5 s"
+start_devices 30 30 --answers 12
+measure spread 30
+echo "network: the same with 20 % of the devices' packets dropped"
+loss on
+measure lossy 30
+loss off
+stop_devices
+echo "network: 30+30 devices, 12 answers each in one burst"
+start_devices 30 30 --answers 12 --max-delay-ms 0
+measure burst 30
+stop_devices
+
+echo
+echo "median / worst over $repetitions runs; times in seconds from the common start; '-' none found"
+printf '%-8s %-7s %-12s %-14s %-14s %-14s %-14s\n' network tool recall first last complete cpu
+for network in three spread burst lossy; do
+    for name in "${tools[@]}"; do
+        awk -v net="$network" -v tool="$name" -v reps="$repetitions" '
+            $1 == net && $2 == tool { n++; recall[n] = $3; first[n] = $4 == "" ? 999 : $4;
+                                      last[n] = $5 == "" ? 999 : $5; wall[n] = $6; cpu[n] = $7 }
+            function sort(a, m,   i, j, t) { for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t } }
+            function med(a, m) { sort(a, m); return m % 2 ? a[(m+1)/2] : (a[m/2] + a[m/2+1]) / 2 }
+            function show(v) { return v >= 999 ? "-" : sprintf("%.2f", v) }
+            END {
+                if (n == 0) exit
+                sort(recall, n); rmed = med(recall, n); rworst = recall[1]
+                printf "%-8s %-7s %-12s %-14s %-14s %-14s %-14s\n", net, tool,
+                    sprintf("%d/%d", rmed, rworst),
+                    show(med(first, n)) "/" show(first[n]), show(med(last, n)) "/" show(last[n]),
+                    show(med(wall, n)) "/" show(wall[n]), sprintf("%.3f/%.3f", med(cpu, n), cpu[n])
+            }' "$results"
+    done
+done
+echo "(recall: median/worst of maker devices found; the others: median/worst)"
+cp "$results" "${BENCH_RESULTS:-/tmp/pathmere-field-bench.txt}"

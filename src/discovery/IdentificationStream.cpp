@@ -1,0 +1,95 @@
+#include "discovery/IdentificationStream.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kStepWait{200};
+
+} // namespace
+
+IdentificationStream::IdentificationStream(OnRead callback, HttpLimits limits)
+    : onRead(std::move(callback)), fetch(limits), thread([this] { Run(); }) {}
+
+IdentificationStream::~IdentificationStream() {
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        stopping = true;
+    }
+    fetch.Wakeup();
+    thread.join();
+}
+
+void IdentificationStream::Add(const DeviceLocation& location, const std::string& sender) {
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        entries.push_back(Entry{location, sender});
+        added.push_back(entries.size() - 1);
+    }
+    fetch.Wakeup();
+}
+
+std::vector<DescriptionReport> IdentificationStream::Finish(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> guard(lock);
+    finishing = true;
+    bound = limit;
+    giveUpAt = std::chrono::steady_clock::now() + limit;
+    guard.unlock();
+    fetch.Wakeup();
+    guard.lock();
+    ended.wait(guard, [this] { return done; });
+    return std::move(reports);
+}
+
+void IdentificationStream::Report(FetchResult result) {
+    Entry entry;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        entry = entries[result.id];
+    }
+    auto report =
+        ReadDescription(entry.location, entry.sender, result.fetched, result.body, result.failure);
+    if (onRead) {
+        onRead(report);
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    reports.push_back(std::move(report));
+}
+
+void IdentificationStream::Run() {
+    const auto report = [this](FetchResult result) { Report(std::move(result)); };
+    for (;;) {
+        std::deque<std::size_t> fresh;
+        bool finish = false;
+        bool late = false;
+        std::chrono::milliseconds limit{0};
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (stopping) {
+                return;
+            }
+            fresh.swap(added);
+            finish = finishing;
+            late = finishing && std::chrono::steady_clock::now() >= giveUpAt;
+            limit = bound;
+        }
+        for (const auto index : fresh) {
+            std::string url;
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                url = entries[index].location.url;
+            }
+            fetch.Add(index, url);
+        }
+        if (late) {
+            fetch.GiveUp("the identification took longer than " +
+                             std::to_string(limit.count() / 1000) + " s",
+                         report);
+        }
+        if (finish && fetch.Idle()) {
+            std::lock_guard<std::mutex> guard(lock);
+            done = true;
+            ended.notify_all();
+            return;
+        }
+        fetch.Step(kStepWait, report);
+    }
+}

@@ -1,0 +1,171 @@
+#include "discovery/transport/HttpRequest.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+using Transfer = HttpRequest::Transfer;
+
+// A description's header block is a few hundred bytes; a response whose headers go on past
+// this is not a device's.
+constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+
+std::size_t OnBody(char* data, std::size_t, std::size_t size, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->lastActivity = Clock::now();
+    if (transfer->body->size() + size > transfer->maxBody) {
+        return 0; // aborts the transfer: a body over the limit is a failed fetch
+    }
+    transfer->body->append(data, size);
+    return size;
+}
+
+std::size_t OnHeader(char*, std::size_t, std::size_t size, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->lastActivity = Clock::now();
+    transfer->headerBytes += size;
+    return transfer->headerBytes > kMaxHeaderBytes ? 0 : size;
+}
+
+// An IPv4 address in dotted form, or an IPv6 one in brackets: a host that needs no lookup.
+bool IsNumericHost(std::string_view host) {
+    unsigned char address[16];
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        const std::string inside(host.substr(1, host.size() - 2));
+        return inet_pton(AF_INET6, inside.c_str(), address) == 1;
+    }
+    return inet_pton(AF_INET, std::string(host).c_str(), address) == 1;
+}
+
+// A location comes from anyone on the network: its host is never looked up, so that a
+// datagram cannot make the program query a name server and contact a host of its choice.
+// The url is parsed once, and the parsed form is what libcurl fetches.
+CURLU* ParseNumericUrl(const std::string& url) {
+    CURLU* parsed = curl_url();
+    char* host = nullptr;
+    const bool numeric =
+        parsed != nullptr &&
+        curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_GUESS_SCHEME) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && IsNumericHost(host);
+    curl_free(host);
+    if (!numeric) {
+        curl_url_cleanup(parsed);
+        return nullptr;
+    }
+    return parsed;
+}
+
+// Called once the connection stands: the wait for the answer starts here.
+int OnConnected(void* user, char*, char*, int, int) {
+    static_cast<Transfer*>(user)->lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+// Called at least once a second while the transfer runs; a non-zero result aborts it.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* transfer = static_cast<Transfer*>(user);
+    return Clock::now() - transfer->lastActivity > transfer->eachWait ? 1 : 0;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+// Initialised once and never cleaned up: a worker may still be fetching while the
+// program exits.
+void HttpRequest::InitLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+HttpRequest::HttpRequest(const std::string& url, const HttpLimits& limits)
+    : transfer{&body, limits.maxBody, limits.eachWait} {
+    const auto host = HttpHostHeader(url);
+    parsed = ParseNumericUrl(url);
+    if (host.empty() || parsed == nullptr) {
+        return;
+    }
+    // Exactly these headers after the request line, in this order; "Accept:" removes the
+    // one libcurl would add.
+    for (const auto& line : {host, std::string("User-Agent: ") + kHttpUserAgent,
+                             std::string("Content-Length: 0"), std::string("Accept:")}) {
+        auto* longer = curl_slist_append(headers, line.c_str());
+        if (longer == nullptr) {
+            return;
+        }
+        headers = longer;
+    }
+    handle = curl_easy_init();
+    if (handle == nullptr) {
+        return;
+    }
+    curl_easy_setopt(handle, CURLOPT_CURLU, parsed);
+    // A location header could name any scheme (file:, ftp:, ...): only plain http is fetched.
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(handle, CURLOPT_HTTP09_ALLOWED, 1L);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.whole.count()));
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnConnected);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+}
+
+HttpRequest::~HttpRequest() {
+    if (handle != nullptr) {
+        curl_easy_cleanup(handle);
+    }
+    curl_slist_free_all(headers);
+    curl_url_cleanup(parsed);
+}
+
+std::string HttpRequest::Failure(CURLcode code) const {
+    switch (code) {
+    case CURLE_OK:
+        return {};
+    case CURLE_ABORTED_BY_CALLBACK:
+        return "no data for " + std::to_string(transfer.eachWait.count()) + " ms";
+    case CURLE_WRITE_ERROR:
+    case CURLE_FILESIZE_EXCEEDED:
+        return "description larger than " + std::to_string(transfer.maxBody) + " bytes";
+    case CURLE_OPERATION_TIMEDOUT:
+        return "timed out";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return "not a plain http address";
+    case CURLE_COULDNT_CONNECT: {
+        long error = 0;
+        if (handle != nullptr && curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &error) == CURLE_OK &&
+            error != 0) {
+            char text[128];
+            return Lower(strerror_r(static_cast<int>(error), text, sizeof text));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return Lower(curl_easy_strerror(code));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "discovery/transport/HttpGet.h"
+
+#include <chrono>
+#include <curl/curl.h>
+#include <memory>
+#include <string>
+
+// One description GET, configured once for a lone fetch and for fetches side by side alike:
+// the request's exact headers, plain http only, and the bounds of HttpLimits. Owns its easy
+// handle and header list; libcurl keeps pointers into it, so it never moves.
+class HttpRequest {
+public:
+    HttpRequest(const std::string& url, const HttpLimits& limits);
+    ~HttpRequest();
+    HttpRequest(const HttpRequest&) = delete;
+    HttpRequest& operator=(const HttpRequest&) = delete;
+
+    // Once per process, before any handle is made; later calls do nothing.
+    static void InitLibrary();
+
+    // False when the url could not be parsed, names its host other than by a numeric address,
+    // or libcurl had no handle to give.
+    bool Ready() const { return handle != nullptr; }
+    CURL* Handle() const { return handle; }
+    // Whatever body arrived so far.
+    std::string& Body() { return body; }
+
+    // A short reason for a transfer that ended with code, in lower case ("connection refused").
+    std::string Failure(CURLcode code) const;
+
+    // Called by libcurl; public only for its C callbacks.
+    struct Transfer {
+        std::string* body;
+        std::size_t maxBody;
+        std::chrono::milliseconds eachWait;
+        std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
+        std::size_t headerBytes = 0;
+    };
+
+private:
+    CURL* handle = nullptr;
+    curl_slist* headers = nullptr;
+    CURLU* parsed = nullptr;
+    std::string body;
+    Transfer transfer;
+};

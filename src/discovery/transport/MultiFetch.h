@@ -1,0 +1,63 @@
+#pragma once
+
+#include "discovery/transport/HttpGet.h"
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class HttpRequest;
+
+// The outcome of one GET of a batch: what HttpGetBody gives, and why it failed.
+struct FetchResult {
+    std::size_t id = 0;
+    bool fetched = false;
+    std::string body;
+    std::string failure; // empty when fetched
+};
+
+// Description GETs side by side on one libcurl multi handle, each with the same request
+// and bounds as HttpGetBody. At most kParallel run at once; the rest wait their turn in the
+// order they were added. Used by one thread, except Wakeup.
+class HttpMultiFetch {
+public:
+    // Enough to hide the retransmission waits of a lossy network behind each other, few
+    // enough that a flood of invented locations does not open hundreds of connections.
+    static constexpr std::size_t kParallel = 16;
+
+    explicit HttpMultiFetch(HttpLimits limits = {});
+    ~HttpMultiFetch();
+    HttpMultiFetch(const HttpMultiFetch&) = delete;
+    HttpMultiFetch& operator=(const HttpMultiFetch&) = delete;
+
+    using Done = std::function<void(FetchResult)>;
+
+    void Add(std::size_t id, const std::string& url);
+    // Nothing waiting and nothing running.
+    bool Idle() const { return queued.empty() && running.empty(); }
+    // Waits up to wait for network activity or a Wakeup (even with nothing to fetch), then
+    // hands each finished fetch to done.
+    void Step(std::chrono::milliseconds wait, const Done& done);
+    // Ends every fetch still waiting or running as failed with reason.
+    void GiveUp(const std::string& reason, const Done& done);
+    // Any thread: ends a Step's wait early.
+    void Wakeup();
+
+private:
+    void StartQueued(const Done& done);
+
+    HttpLimits limits;
+    void* multi = nullptr;
+    std::deque<std::pair<std::size_t, std::string>> queued;
+    std::map<void*, std::pair<std::size_t, std::unique_ptr<HttpRequest>>> running;
+};
+
+// Fetches every url, kParallel at a time, and gives the results in the order of urls.
+// Beyond bound from the start, the fetches still waiting or running are given up.
+std::vector<FetchResult> FetchAll(const std::vector<std::string>& urls,
+                                  std::chrono::milliseconds bound, const HttpLimits& limits = {});

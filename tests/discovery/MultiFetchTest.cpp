@@ -1,0 +1,173 @@
+#include "discovery/transport/MultiFetch.h"
+
+#include "discovery/DescriptionReport.h"
+#include "support/CaseName.h"
+#include "support/Descriptions.h"
+#include "support/FakeDevice.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Server = LoopbackHttpServer;
+
+Server::Responder Send(std::string body) {
+    return [body = std::move(body)](int fd, const std::string&) {
+        Server::SendAll(fd, Server::Response("200 OK", body));
+    };
+}
+
+// The first server answers only once the last one has been asked: fetched one after another
+// the last request would come only after the first answer, and the first would give up
+// waiting for it. The results still come in the order of the urls.
+TEST(FetchAll, FetchesSideBySideAndGivesTheResultsInTheOrderOfTheUrls) {
+    std::atomic<bool> overlapped{false};
+    Server last(Send("third"), "127.0.0.3");
+    Server first(
+        [&](int fd, const std::string&) {
+            overlapped = WaitUntil([&last] { return !last.Requests().empty(); }, 10000);
+            Server::SendAll(fd, Server::Response("200 OK", "first"));
+        },
+        "127.0.0.1");
+    Server middle(Send("second"), "127.0.0.2");
+
+    const auto results = FetchAll({first.Url("/a.xml"), middle.Url("/b.xml"), last.Url("/c.xml")},
+                                  std::chrono::seconds(30));
+    EXPECT_TRUE(overlapped);
+    ASSERT_EQ(results.size(), 3u);
+    const char* bodies[] = {"first", "second", "third"};
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].id, i);
+        EXPECT_TRUE(results[i].fetched) << results[i].failure;
+        EXPECT_EQ(results[i].body, bodies[i]);
+        EXPECT_EQ(results[i].failure, "");
+    }
+    // The same request as a lone fetch sends.
+    EXPECT_NE(first.Requests().front().find("User-Agent: " + std::string(kHttpUserAgent)),
+              std::string::npos);
+}
+
+// More urls than run at once: every one is fetched, each exactly once.
+TEST(FetchAll, QueuesWhatIsBeyondTheParallelLimit) {
+    Server server(Send(Description("Korvane", "KT6610")));
+    std::vector<std::string> urls;
+    for (std::size_t i = 0; i < HttpMultiFetch::kParallel * 2 + 3; ++i) {
+        urls.push_back(server.Url("/" + std::to_string(i) + ".xml"));
+    }
+    const auto results = FetchAll(urls, std::chrono::seconds(60));
+    ASSERT_EQ(results.size(), urls.size());
+    for (const auto& result : results) {
+        EXPECT_TRUE(result.fetched) << result.failure;
+    }
+    EXPECT_EQ(server.Requests().size(), urls.size());
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<std::string(Server&)> url;
+    const char* failure;
+};
+
+class FetchFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FetchFailureTest, SaysWhyAFetchFailed) {
+    // A body over the limit for the size case; a silent one for the stalled case.
+    Server server([](int fd, const std::string& request) {
+        if (RequestPath(request) == "/big.xml") {
+            Server::SendAll(fd, Server::Response("200 OK", std::string(2048, 'x')));
+        } else {
+            Server::WaitForClose(fd);
+        }
+    });
+    HttpLimits limits;
+    limits.eachWait = std::chrono::milliseconds(300);
+    limits.maxBody = 1024;
+    const auto results = FetchAll({GetParam().url(server)}, std::chrono::seconds(30), limits);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0].fetched);
+    EXPECT_EQ(results[0].failure, GetParam().failure);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FetchFailureTest,
+    ::testing::Values(FailureCase{"Refused",
+                                  [](Server&) {
+                                      return "http://127.0.0.1:" + std::to_string(ClosedTcpPort()) +
+                                             "/d.xml";
+                                  },
+                                  "connection refused"},
+                      FailureCase{"NotHttp",
+                                  [](Server&) { return std::string("ftp://127.0.0.1/d.xml"); },
+                                  "not a plain http address"},
+                      FailureCase{"Unparsable", [](Server&) { return std::string(""); },
+                                  "not a usable http address"},
+                      FailureCase{"TooBig", [](Server& s) { return s.Url("/big.xml"); },
+                                  "description larger than 1024 bytes"},
+                      FailureCase{"Silent", [](Server& s) { return s.Url("/silent.xml"); },
+                                  "no data for 300 ms"}),
+    CaseName());
+
+// Each fetch keeps its own bounds, and the batch as a whole has one: beyond it what is still
+// running is given up, what was fetched stays.
+TEST(FetchAll, GivesUpWhatIsStillRunningAtTheBound) {
+    Server quick(Send("quick"), "127.0.0.1");
+    Server silent([](int fd, const std::string&) { Server::WaitForClose(fd); }, "127.0.0.2");
+    const auto results =
+        FetchAll({quick.Url("/q.xml"), silent.Url("/s.xml")}, std::chrono::milliseconds(1500));
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(results[0].fetched);
+    EXPECT_EQ(results[0].body, "quick");
+    EXPECT_FALSE(results[1].fetched);
+    EXPECT_EQ(results[1].failure, "the identification took longer than 1 s");
+}
+
+struct ReportCase {
+    const char* name;
+    bool fetched;
+    std::string body;
+    bool listed;
+    const char* rejection;
+};
+
+class ReadDescriptionTest : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(ReadDescriptionTest, ListsOrSaysWhyNot) {
+    const auto& c = GetParam();
+    const DeviceLocation location{"192.0.2.10", "http://192.0.2.10/d.xml"};
+    const auto report = ReadDescription(location, "192.0.2.9", c.fetched, c.body, "timed out");
+    EXPECT_EQ(report.device != nullptr, c.listed);
+    EXPECT_EQ(report.rejection, c.rejection);
+    EXPECT_EQ(report.read, c.fetched);
+    EXPECT_EQ(report.sender, "192.0.2.9");
+    EXPECT_EQ(report.url, location.url);
+    if (report.device) {
+        EXPECT_EQ(report.device->ipAddress, "192.0.2.10");
+        EXPECT_EQ(report.device->friendlyName, "Hall");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadDescriptionTest,
+    ::testing::Values(
+        ReportCase{"Listed", true, Description("KORVANE Ltd", "kt6610", "Hall"), true, ""},
+        ReportCase{"ForeignMaker", true, Description("Acme", "KT6610"), false,
+                   "manufacturer is not Korvane"},
+        ReportCase{"UnknownModel", true, Description("Korvane", "KT9999"), false,
+                   "model KT9999 is not supported"},
+        ReportCase{"NoModelElement", true, "<root><manufacturer>Korvane</manufacturer></root>",
+                   false, "model 0 is not supported"},
+        ReportCase{"Empty", true, "", false, "description is empty"},
+        ReportCase{"NotRead", false, Description("Korvane", "KT6610"), false,
+                   "description could not be read: timed out"}),
+    CaseName());
+
+TEST(ReadDescription, KeepsWhatARejectedDeviceCalledItself) {
+    const auto report = ReadDescription({"192.0.2.20", "http://192.0.2.20/d.xml"}, "192.0.2.20",
+                                        true, Description("Acme", "X1", "Acme box"), "");
+    EXPECT_EQ(report.manufacturer, "Acme");
+    EXPECT_EQ(report.modelName, "X1");
+    EXPECT_EQ(report.friendlyName, "Acme box");
+}
+
+} // namespace

@@ -1,0 +1,234 @@
+#include "ScanOutput.h"
+
+#include "Diagnosis.h"
+#include "SafeText.h"
+#include "ScanJson.h"
+#include "ScanOptions.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+struct TextCase {
+    const char* name;
+    std::string bytes;
+    std::string safe;
+};
+
+class SafeTextTest : public testing::TestWithParam<TextCase> {};
+
+TEST_P(SafeTextTest, KeepsValidUtf8AndReplacesTheRest) {
+    EXPECT_EQ(SafeText(GetParam().bytes), GetParam().safe);
+}
+
+const std::string R = "\xEF\xBF\xBD"; // U+FFFD
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SafeTextTest,
+    testing::Values(TextCase{"Ascii", "Office router", "Office router"},
+                    TextCase{"TwoThreeFourBytes", "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xA1",
+                             "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xA1"},
+                    TextCase{"Latin1Byte", "Caf\xE9", "Caf" + R},
+                    TextCase{"LoneContinuation", "a\x80z", "a" + R + "z"},
+                    TextCase{"Overlong", "\xC0\xAF", R + R},
+                    TextCase{"Surrogate", "\xED\xA0\x80", R + R + R},
+                    TextCase{"BeyondUnicode", "\xF4\x90\x80\x80", R + R + R + R},
+                    TextCase{"CutAtTheEnd", "ok\xE2\x82", "ok" + R + R},
+                    TextCase{"Escape", "\x1B[31mred", R + "[31mred"},
+                    TextCase{"BellAndDelete", "a\x07\x7F", "a" + R + R},
+                    TextCase{"C1Control", "a\xC2\x85z", "a" + R + "z"},
+                    TextCase{"NoBreakSpaceIsText", "a\xC2\xA0z", "a\xC2\xA0z"},
+                    TextCase{"TabsAndBreaksAreBlanks", "a\tb\r\nc", "a b  c"}),
+    [](const testing::TestParamInfo<TextCase>& row) { return std::string(row.param.name); });
+
+TEST(TextTable, AlignsByCharactersAndCutsWithAnEllipsis) {
+    const TextTable table({4, 3});
+    EXPECT_EQ(table.Line({"ab", "x", "last column is never cut"}),
+              "ab    x    last column is never cut");
+    // Two characters of two bytes each take two columns.
+    EXPECT_EQ(table.Line({"\xC3\xA9\xC3\xA9", "x", ""}), "\xC3\xA9\xC3\xA9    x    ");
+    EXPECT_EQ(table.Line({"abcdef", "x", ""}), "abc\xE2\x80\xA6  x    ");
+}
+
+struct CsvCase {
+    const char* name;
+    std::vector<std::string> fields;
+    std::string line;
+};
+
+class CsvTest : public testing::TestWithParam<CsvCase> {};
+
+TEST_P(CsvTest, QuotesAsRfc4180Asks) {
+    EXPECT_EQ(CsvLine(GetParam().fields), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CsvTest,
+    testing::Values(CsvCase{"Plain", {"192.0.2.10", "Office"}, "192.0.2.10,Office"},
+                    CsvCase{"Comma", {"a,b", "c"}, "\"a,b\",c"},
+                    CsvCase{"Quote", {"say \"hi\""}, "\"say \"\"hi\"\"\""},
+                    CsvCase{"LineBreak", {"a\r\nb"}, "\"a\r\nb\""},
+                    CsvCase{"EmptyFields", {"", "", ""}, ",,"}),
+    [](const testing::TestParamInfo<CsvCase>& row) { return std::string(row.param.name); });
+
+DescriptionReport Read(std::string host, std::string sender, std::string failure = {}) {
+    DescriptionReport report;
+    report.host = host;
+    report.url = "http://" + host + "/d.xml";
+    report.sender = std::move(sender);
+    report.read = failure.empty();
+    report.failure = std::move(failure);
+    return report;
+}
+
+AddressReport Searched(std::string address, int answers, int group) {
+    return AddressReport{std::move(address), {}, answers, group};
+}
+
+bool Mentions(const Diagnosis& diagnosis, const std::string& text) {
+    for (const auto& line : diagnosis.advice) {
+        if (line.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST(Diagnose, AHealthyNetworkNeedsNoAdvice) {
+    const auto diagnosis = Diagnose({Searched("192.0.2.1", 4, 2), {"fe80::1", "IPv6", 0, 0}},
+                                    {Read("192.0.2.10", "192.0.2.10")});
+    EXPECT_TRUE(diagnosis.usableAddress);
+    EXPECT_TRUE(diagnosis.advice.empty());
+    EXPECT_EQ(diagnosis.addresses,
+              (std::vector<std::string>{"192.0.2.1: searched; 4 answers to the search socket, 2 "
+                                        "datagrams to the group receiver",
+                                        "fe80::1: not searched (IPv6)"}));
+}
+
+TEST(Diagnose, GroupHeardButNoAnswersIsAFirewall) {
+    const auto diagnosis = Diagnose({Searched("192.0.2.1", 0, 5)}, {});
+    EXPECT_TRUE(Mentions(diagnosis, "sudo ufw allow proto udp from any port 1900"));
+    EXPECT_TRUE(Mentions(diagnosis, "firewall-cmd"));
+    EXPECT_FALSE(Mentions(diagnosis, "Nothing answered"));
+}
+
+TEST(Diagnose, SilenceOnEveryAddressIsBlockedMulticast) {
+    const auto diagnosis =
+        Diagnose({Searched("192.0.2.1", 0, 0), Searched("198.51.100.7", 0, 0)}, {});
+    EXPECT_TRUE(Mentions(diagnosis, "Nothing answered on any address"));
+    EXPECT_FALSE(Mentions(diagnosis, "ufw"));
+    // One address heard is enough to rule it out.
+    EXPECT_FALSE(
+        Mentions(Diagnose({Searched("192.0.2.1", 0, 0), Searched("198.51.100.7", 1, 0)}, {}),
+                 "Nothing answered"));
+}
+
+TEST(Diagnose, NoUsableAddress) {
+    const auto diagnosis = Diagnose({{"127.0.0.1", "loopback", 0, 0}}, {});
+    EXPECT_FALSE(diagnosis.usableAddress);
+    EXPECT_TRUE(Mentions(diagnosis, "No usable IPv4 address"));
+    EXPECT_FALSE(Diagnose({}, {}).usableAddress); // a run stopped before any address
+}
+
+TEST(Diagnose, FailedFetchesAndForeignAddresses) {
+    const auto diagnosis = Diagnose(
+        {Searched("192.0.2.1", 3, 0)},
+        {Read("192.0.2.30", "192.0.2.30", "connection refused"), Read("192.0.2.99", "192.0.2.40")});
+    EXPECT_TRUE(Mentions(diagnosis, "The description at http://192.0.2.30/d.xml could not be read: "
+                                    "connection refused"));
+    EXPECT_TRUE(
+        Mentions(diagnosis, "192.0.2.40 answered with a description address on 192.0.2.99"));
+    EXPECT_EQ(diagnosis.advice.size(), 2u);
+}
+
+TEST(ScanJson, OneDocumentOfValidUtf8) {
+    ScanRow device;
+    device.address = "192.0.2.10";
+    device.friendlyName = "Bad\xFF\x1B name";
+    ScanRow foreign = device;
+    foreign.listed = false;
+    foreign.reason = "manufacturer is not Korvane";
+    const std::vector<AddressReport> addresses{Searched("192.0.2.1", 1, 0),
+                                               {"127.0.0.1", "loopback", 0, 0}};
+    const std::vector<ScanRow> described{device, foreign};
+    const auto text = ScanJson({device}, &described, addresses, Diagnose(addresses, {}));
+
+    const auto document = nlohmann::json::parse(text); // throws on anything but UTF-8 JSON
+    EXPECT_EQ(document["devices"][0]["friendly_name"], "Bad" + R + R + " name");
+    EXPECT_EQ(document["devices"][0].size(), 5u);
+    EXPECT_EQ(document["descriptions"][1]["listed"], false);
+    EXPECT_EQ(document["descriptions"][1]["reason"], "manufacturer is not Korvane");
+    EXPECT_EQ(document["addresses"][1]["searched"], false);
+    EXPECT_EQ(document["addresses"][1]["not_searched_because"], "loopback");
+    EXPECT_EQ(document["addresses"][0]["search_socket_answers"], 1);
+    EXPECT_TRUE(document["diagnosis"].is_array());
+    EXPECT_FALSE(nlohmann::json::parse(ScanJson({}, nullptr, {}, {})).contains("descriptions"));
+}
+
+struct FormCase {
+    const char* name;
+    std::vector<const char*> args;
+    bool ok;
+    OutputForm form;
+    Streaming streaming;
+    bool all;
+};
+
+class ScanFormTest : public testing::TestWithParam<FormCase> {};
+
+TEST_P(ScanFormTest, ParsesTheOutputChoices) {
+    std::vector<const char*> argv{"pathmere-scan"};
+    argv.insert(argv.end(), GetParam().args.begin(), GetParam().args.end());
+    ScanOptions options;
+    std::string error;
+    ASSERT_EQ(ParseScanOptions(static_cast<int>(argv.size()), argv.data(), options, error),
+              GetParam().ok)
+        << error;
+    if (GetParam().ok) {
+        EXPECT_EQ(options.form, GetParam().form);
+        EXPECT_EQ(options.streaming, GetParam().streaming);
+        EXPECT_EQ(options.all, GetParam().all);
+    } else {
+        EXPECT_NE(error.find("choose one"), std::string::npos) << error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ScanFormTest,
+    testing::Values(
+        FormCase{"Defaults", {}, true, OutputForm::Automatic, Streaming::Automatic, false},
+        FormCase{"Json", {"--json"}, true, OutputForm::Json, Streaming::Automatic, false},
+        FormCase{"CsvAllStream",
+                 {"--csv", "--all", "--stream"},
+                 true,
+                 OutputForm::Csv,
+                 Streaming::On,
+                 true},
+        FormCase{
+            "TsvNoStream", {"--tsv", "--no-stream"}, true, OutputForm::Tsv, Streaming::Off, false},
+        FormCase{"SameFormTwice",
+                 {"--table", "--table"},
+                 true,
+                 OutputForm::Table,
+                 Streaming::Automatic,
+                 false},
+        FormCase{"TwoForms",
+                 {"--tsv", "--json"},
+                 false,
+                 OutputForm::Automatic,
+                 Streaming::Automatic,
+                 false}),
+    [](const testing::TestParamInfo<FormCase>& row) { return std::string(row.param.name); });
+
+TEST(ScanOptions, SecondsAreKeptForTheProgressLine) {
+    const char* seconds[] = {"pathmere-scan", "--seconds", "2.5"};
+    const char* ticks[] = {"pathmere-scan", "--tick-ms", "100"};
+    ScanOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseScanOptions(3, seconds, options, error));
+    EXPECT_DOUBLE_EQ(options.seconds, 2.5);
+    ASSERT_TRUE(ParseScanOptions(3, ticks, options, error));
+    EXPECT_DOUBLE_EQ(options.seconds, 4.0);
+}
+
+} // namespace

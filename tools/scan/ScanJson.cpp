@@ -1,0 +1,48 @@
+#include "ScanJson.h"
+
+#include "SafeText.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+nlohmann::ordered_json Rows(const std::vector<ScanRow>& rows, bool all) {
+    auto list = nlohmann::ordered_json::array();
+    const auto names = ColumnNames(all);
+    for (const auto& row : rows) {
+        const auto fields = RowFields(row, all);
+        nlohmann::ordered_json object;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i] == "listed") {
+                object[names[i]] = row.listed;
+            } else {
+                object[names[i]] = fields[i];
+            }
+        }
+        list.push_back(std::move(object));
+    }
+    return list;
+}
+
+} // namespace
+
+std::string ScanJson(const std::vector<ScanRow>& devices, const std::vector<ScanRow>* described,
+                     const std::vector<AddressReport>& addresses, const Diagnosis& diagnosis) {
+    nlohmann::ordered_json document;
+    document["devices"] = Rows(devices, false);
+    if (described != nullptr) {
+        document["descriptions"] = Rows(*described, true);
+    }
+    auto searched = nlohmann::ordered_json::array();
+    for (const auto& address : addresses) {
+        searched.push_back({{"address", SafeText(address.address)},
+                            {"searched", address.skipped.empty()},
+                            {"not_searched_because", address.skipped},
+                            {"search_socket_answers", address.searchSocketAnswers},
+                            {"group_datagrams", address.groupDatagrams}});
+    }
+    document["addresses"] = std::move(searched);
+    document["diagnosis"] = diagnosis.advice;
+    // SafeText has already replaced what is not UTF-8; replace stays as a second guard.
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
