@@ -17,7 +17,7 @@ struct Script {
 
 class ScriptedWorker : public UpnpThread {
 public:
-    explicit ScriptedWorker(std::shared_ptr<Script> script) : script(std::move(script)) {}
+    explicit ScriptedWorker(std::shared_ptr<Script> given) : script(std::move(given)) {}
     ~ScriptedWorker() override {
         if (thread.joinable()) {
             thread.join();
