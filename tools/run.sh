@@ -82,8 +82,8 @@ begun=$SECONDS
 status=0
 "${start[@]}" || status=$?
 if [ "$status" -eq 0 ] && [ $((SECONDS - begun)) -lt 3 ]; then
-  # The single-instance rule: a second start ends at once and quietly.
-  echo "run.sh: Pathmere ended at once; it is probably running already (look for its icon" >&2
-  echo "        in the tray). Close it there and start this again." >&2
+  # The single-instance rule: a second start brings the running window back and ends.
+  echo "run.sh: Pathmere was already running; its window has been brought back. To start" >&2
+  echo "        this build instead, close it (File, Close) and start this again." >&2
 fi
 exit "$status"
