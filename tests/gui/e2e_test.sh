@@ -115,9 +115,22 @@ shown_windows() { xdotool search --onlyvisible --class pathmere 2>/dev/null | wc
 
 # The keyboard alone. The pointer is put aside, off the menus; the window gets the X input
 # focus, which with no window manager nothing gives back after a dialog closes.
+# X may give the focus before the program has taken it in, and keys sent meanwhile are lost:
+# F10 opening the File menu (and Escape closing it) shows that the keyboard reaches the window.
 focus_window() {
   xdotool windowfocus --sync "$window" || fail "cannot give the window the keyboard focus"
-  sleep 0.3
+  local before
+  before=$(shown_windows)
+  for _ in $(seq 20); do
+    xdotool key F10
+    if within 10 test "$(shown_windows)" -gt "$before"; then
+      xdotool key Escape
+      within 50 test "$(shown_windows)" -eq "$before" || fail "Escape did not close the File menu"
+      sleep 0.3
+      return 0
+    fi
+  done
+  fail "the keyboard never reached the window"
 }
 xdotool mousemove 0 0
 focus_window
