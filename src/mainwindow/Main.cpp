@@ -23,13 +23,6 @@ std::unique_ptr<UpnpThread> MakeRealWorker() {
     return std::make_unique<UpnpThread>();
 }
 
-QTimer* NamedTimer(QObject* owner, const char* name, int interval) {
-    auto* timer = new QTimer(owner);
-    timer->setObjectName(QLatin1String(name));
-    timer->setInterval(interval);
-    return timer;
-}
-
 QMenu* NamedMenu(QWidget* owner, const char* name, std::initializer_list<QAction*> items) {
     auto* menu = new QMenu(owner);
     menu->setObjectName(QLatin1String(name));
@@ -86,7 +79,10 @@ void TfrmMain::BuildMenus() {
 }
 
 void TfrmMain::BuildTimers() {
-    tmrInit = NamedTimer(this, "tmrInit", 1000);
+    // The search's own timers belong to the search controller.
+    tmrInit = new QTimer(this);
+    tmrInit->setObjectName(QStringLiteral("tmrInit"));
+    tmrInit->setInterval(1000);
 }
 
 void TfrmMain::ConnectControls() {
