@@ -2,6 +2,10 @@
 # Installs what is missing, builds, and runs every test: the main build, then the core
 # with AddressSanitizer and UndefinedBehaviorSanitizer, then the worker hand-over with
 # ThreadSanitizer, then a short fuzzing of every parser with libFuzzer (clang).
+#
+# The tests spend most of their time waiting on the network and on timers, the builds on the
+# processors: so a build's tests run in the background while the next build compiles at a
+# lower priority, and each stage's log is printed when its tests end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,36 +14,82 @@ bash tools/install-deps.sh
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
 jobs=$(nproc)
+# Tests that wait outnumber the processors: twice as many at once keeps them busy.
+test_jobs=$((2 * jobs))
+logs=build/logs
+mkdir -p "$logs"
 
 configure() { # build folder, extra options...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DPATHMERE_WERROR=$werror "$@" >/dev/null
 }
+build_behind_tests() { # build folder, targets...: compiles below the tests' priority
+  local dir=$1; shift
+  [ $# -eq 0 ] || set -- -t "$@"
+  nice -n 10 cmake --build "$dir" -j "$jobs" "$@"
+}
+
+background=() # "stage|pid|log" of test runs still going
+start_tests() { # stage, ctest arguments...
+  local stage=$1; shift
+  local log=$logs/${stage// /-}.log
+  echo "== $stage: tests started (log: $log)"
+  ctest "$@" --output-on-failure >"$log" 2>&1 &
+  background+=("$stage|$!|$log")
+}
+finish_tests() { # waits for every test run in the background; fails if any failed
+  local entry stage pid log failed=0
+  for entry in "${background[@]}"; do
+    IFS='|' read -r stage pid log <<<"$entry"
+    if wait "$pid"; then
+      echo "== $stage: tests"
+      cat "$log"
+    else
+      echo "== $stage: tests FAILED"
+      cat "$log"
+      failed=1
+    fi
+  done
+  background=()
+  return $failed
+}
+# A failure stops the run; the tests still going in the background are ended with it.
+trap 'for entry in "${background[@]}"; do IFS="|" read -r _ pid _ <<<"$entry"; kill "$pid" 2>/dev/null; done' EXIT
 
 echo "== main build"
 configure build/main -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/main -j "$jobs"
-ctest --test-dir build/main --output-on-failure -j "$jobs"
+start_tests "main build" --test-dir build/main -j "$test_jobs"
 
-echo "== core with AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== core with AddressSanitizer and UndefinedBehaviorSanitizer: build"
 configure build/asan -DCMAKE_BUILD_TYPE=Debug -DPATHMERE_CORE_ONLY=ON -DPATHMERE_SANITIZE=address,undefined
-cmake --build build/asan -j "$jobs"
-ctest --test-dir build/asan --output-on-failure -j "$jobs"
+build_behind_tests build/asan
+start_tests "AddressSanitizer" --test-dir build/asan -j "$test_jobs"
 
-echo "== worker hand-over with ThreadSanitizer"
+echo "== worker hand-over with ThreadSanitizer: build"
 configure build/tsan -DCMAKE_BUILD_TYPE=Debug -DPATHMERE_CORE_ONLY=ON -DPATHMERE_SANITIZE=thread
-cmake --build build/tsan -j "$jobs"
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -L tsan
+build_behind_tests build/tsan pathmere_tsan_tests
 
-echo "== short fuzzing with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer (clang)"
+fuzz=false
+echo "== short fuzzing with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer (clang): build"
 if command -v clang++-14 >/dev/null; then
   configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang-14 \
     -DCMAKE_CXX_COMPILER=clang++-14 -DPATHMERE_FUZZ=ON -DPATHMERE_SANITIZE=address,undefined
-  cmake --build build/fuzz -j "$jobs" -t pathmere_fuzzers
-  PATHMERE_FUZZ_SECONDS=30 ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
+  build_behind_tests build/fuzz pathmere_fuzzers
+  fuzz=true
 elif [ "${CI:-}" = true ]; then
   echo "clang++-14 is missing: the fuzzing cannot run" >&2
   exit 1
 else
   echo "clang++-14 is missing: fuzzing skipped"
 fi
+
+echo "== worker hand-over with ThreadSanitizer: tests"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -L tsan
+
+if [ "$fuzz" = true ]; then
+  echo "== short fuzzing: tests"
+  PATHMERE_FUZZ_SECONDS=30 ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
+fi
+
+finish_tests
