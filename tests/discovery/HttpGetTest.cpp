@@ -159,8 +159,8 @@ struct CapCase {
 class HttpBodyCapTest : public ::testing::TestWithParam<CapCase> {};
 
 TEST_P(HttpBodyCapTest, ABodyOverOneMebibyteIsAFailedFetch) {
-    const auto [name, size, announceLength, fetched] = GetParam();
-    Server server([size, announceLength](int fd, const std::string&) {
+    const auto& [name, size, announceLength, fetched] = GetParam();
+    Server server([size = size, announceLength = announceLength](int fd, const std::string&) {
         Server::SendAll(fd, "HTTP/1.1 200 OK\r\n" +
                                 (announceLength ? "Content-Length: " + std::to_string(size) + "\r\n"
                                                 : std::string("Connection: close\r\n")) +
@@ -220,8 +220,8 @@ struct HeaderCase {
 class HttpHeaderCapTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(HttpHeaderCapTest, HeadersThatGoOnArePartOfAFailedFetch) {
-    const auto [name, headerBytes, fetched] = GetParam();
-    Server server([headerBytes](int fd, const std::string&) {
+    const auto& [name, headerBytes, fetched] = GetParam();
+    Server server([headerBytes = headerBytes](int fd, const std::string&) {
         std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n";
         while (head.size() < headerBytes)
             head += "X-Filler: " + std::string(90, 'x') + "\r\n";
