@@ -116,10 +116,14 @@ measure() { # network name, maker count
             grep -o '^[0-9.]* .*http://192\.0\.2\.[0-9]*[:/]' "$run/$name.out" \
                 | sed -E 's|^([0-9.]+) .*http://(192\.0\.2\.[0-9]+)[:/]$|\1 \2|' \
                 | awk '!seen[$2]++' | grep -wFf <(echo "$wanted") >"$run/$name.makers"
-            printf '%s %s %d %s %s %s %s\n' "$network" "$name" "$(wc -l <"$run/$name.makers")" \
-                "$(head -1 "$run/$name.makers" | cut -d' ' -f1)" \
-                "$(tail -1 "$run/$name.makers" | cut -d' ' -f1)" "$(cat "$run/$name.wall")" \
-                "$(awk '{ printf "%.3f", $1 + $2 }' "$run/$name.cpu")" >>"$results"
+            # "-" for a tool that found none, so that the columns stay in place. GNU time
+            # puts "Command exited with non-zero status" before the times when a tool fails.
+            local first last
+            first=$(head -1 "$run/$name.makers" | cut -d' ' -f1)
+            last=$(tail -1 "$run/$name.makers" | cut -d' ' -f1)
+            printf '%s %s %d %s %s %s %s %d\n' "$network" "$name" "$(wc -l <"$run/$name.makers")" \
+                "${first:--}" "${last:--}" "$(cat "$run/$name.wall")" \
+                "$(tail -1 "$run/$name.cpu" | awk '{ printf "%.3f", $1 + $2 }')" "$r" >>"$results"
         done
     done
 }
@@ -147,8 +151,8 @@ printf '%-8s %-7s %-12s %-14s %-14s %-14s %-14s\n' network tool recall first las
 for network in three spread burst lossy; do
     for name in "${tools[@]}"; do
         awk -v net="$network" -v tool="$name" -v reps="$repetitions" '
-            $1 == net && $2 == tool { n++; recall[n] = $3; first[n] = $4 == "" ? 999 : $4;
-                                      last[n] = $5 == "" ? 999 : $5; wall[n] = $6; cpu[n] = $7 }
+            $1 == net && $2 == tool { n++; recall[n] = $3; first[n] = $4 == "-" ? 999 : $4;
+                                      last[n] = $5 == "-" ? 999 : $5; wall[n] = $6; cpu[n] = $7 }
             function sort(a, m,   i, j, t) { for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t } }
             function med(a, m) { sort(a, m); return m % 2 ? a[(m+1)/2] : (a[m/2] + a[m/2+1]) / 2 }
             function show(v) { return v >= 999 ? "-" : sprintf("%.2f", v) }
@@ -163,4 +167,16 @@ for network in three spread burst lossy; do
     done
 done
 echo "(recall: median/worst of maker devices found; the others: median/worst)"
+echo
+echo "per run: stream's last maker device beside the fastest other tool that found all of them"
+awk -v makers3=3 -v makers30=30 '
+    { key = $1 " " $8; if (!(key in order)) { order[key] = ++keys; name[keys] = key }
+      want = $1 == "three" ? makers3 : makers30
+      if ($2 == "stream") { stream[key] = $5; found[key] = $3 }
+      else if ($3 == want && $5 != "-" && (!(key in best) || $5 < best[key])) { best[key] = $5; by[key] = $2 } }
+    END { for (i = 1; i <= keys; i++) { k = name[i]
+            if (k in best) printf "%-8s run %-2s stream %s (%d found)  %s %s  ratio %.2f\n", \
+                substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k], by[k], best[k], stream[k] / best[k]
+            else printf "%-8s run %-2s stream %s (%d found)  no other tool found all\n", \
+                substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k] } }' "$results"
 cp "$results" "${BENCH_RESULTS:-/tmp/pathmere-field-bench.txt}"

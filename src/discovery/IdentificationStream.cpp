@@ -1,8 +1,12 @@
 #include "discovery/IdentificationStream.h"
 
+#include <algorithm>
+
 namespace {
 
-constexpr std::chrono::milliseconds kStepWait{200};
+// Whatever needs the thread (a location, the finish, the stop, a fetch's own time-out) wakes
+// it; this only bounds the wait, and waking more often would only cost time.
+constexpr std::chrono::milliseconds kStepWait{1000};
 
 } // namespace
 
@@ -61,6 +65,7 @@ void IdentificationStream::Run() {
         bool finish = false;
         bool late = false;
         std::chrono::milliseconds limit{0};
+        std::chrono::steady_clock::time_point giveUp;
         {
             std::lock_guard<std::mutex> guard(lock);
             if (stopping) {
@@ -70,6 +75,7 @@ void IdentificationStream::Run() {
             finish = finishing;
             late = finishing && std::chrono::steady_clock::now() >= giveUpAt;
             limit = bound;
+            giveUp = giveUpAt;
         }
         for (const auto index : fresh) {
             std::string url;
@@ -90,6 +96,12 @@ void IdentificationStream::Run() {
             ended.notify_all();
             return;
         }
-        fetch.Step(kStepWait, report);
+        auto wait = kStepWait;
+        if (finish) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                giveUp - std::chrono::steady_clock::now());
+            wait = std::clamp(left, std::chrono::milliseconds(1), kStepWait);
+        }
+        fetch.Step(wait, report);
     }
 }

@@ -1,12 +1,19 @@
 #include "discovery/ReceivePass.h"
 
+#include <chrono>
 #include <poll.h>
+#include <thread>
 
 namespace {
 
 constexpr int kSearchSocketWaitMs = 800;
 // Short enough that the end of the window and a stop request are seen promptly.
 constexpr int kEitherWaitMs = 200;
+// After a pass that read something, the answers that follow are let gather this long before
+// they are read together: hundreds of answers spread over seconds would otherwise wake the
+// thread once each, and each wake-up costs more than the reading. The first answer after a
+// quiet spell is still read at once.
+constexpr auto kGatherTime = std::chrono::milliseconds(100);
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
 
@@ -51,6 +58,15 @@ void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCol
 void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
     // A socket that could not be made (-1) is skipped by poll, which then just waits.
     pollfd sockets[2] = {{socket.Handle(), POLLIN, 0}, {receiver.handle, POLLIN, 0}};
-    ::poll(sockets, 2, kEitherWaitMs);
-    TakeWaitingAnswers(socket, receiver, collector);
+    if (::poll(sockets, 2, kEitherWaitMs) <= 0) {
+        return;
+    }
+    // Only a socket that has something is read: a read of an empty one is a wasted call.
+    if (sockets[0].revents != 0) {
+        ReceiveOnSearchSocket(socket, collector, 0);
+    }
+    if (sockets[1].revents != 0) {
+        ReceiveOnGroup(receiver, collector, false);
+    }
+    std::this_thread::sleep_for(kGatherTime);
 }

@@ -16,6 +16,7 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
 
 // A pass for a search that reports as it goes: waits up to 200 ms for a datagram on either
-// socket, then takes what is waiting on both, so that an answer is read as soon as it comes
-// whichever socket it comes to.
+// socket and takes what is waiting there, so that an answer is read as soon as it comes
+// whichever socket it comes to; after reading it lets the next answers gather for 100 ms, so
+// that a stream of answers is read in batches.
 void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);

@@ -7,6 +7,8 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <gtest/gtest.h>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -63,6 +65,59 @@ TEST(FetchAll, QueuesWhatIsBeyondTheParallelLimit) {
     EXPECT_EQ(server.Requests().size(), urls.size());
 }
 
+// A lost SYN-ACK costs the system's 1 s retransmission, a second one 2 s more: a connection
+// that is not answered within a short wait is tried again on a fresh one. The server opens
+// only once it has seen two attempts, so without the retry the fetch would wait out its
+// connect bound. The request itself is sent once.
+TEST(FetchAll, TriesAnUnansweredConnectionAgainOnAFreshOne) {
+    Server server(Send("late"), "127.0.0.1", 0, Server::Start::Held);
+    std::set<int> attempts;
+    std::thread opener([&] {
+        WaitUntil(
+            [&] {
+                for (const int port : server.UnansweredConnections()) {
+                    attempts.insert(port);
+                }
+                return attempts.size() >= 2;
+            },
+            10000);
+        server.Open();
+    });
+    const auto results = FetchAll({server.Url("/d.xml")}, std::chrono::seconds(30));
+    opener.join();
+    EXPECT_GE(attempts.size(), 2u);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0].fetched) << results[0].failure;
+    EXPECT_EQ(results[0].body, "late");
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// A device that never answers a connection still fails once the connect bound is over, not
+// at the batch's far later one, after more than one attempt.
+TEST(FetchAll, StopsTryingAConnectionAtTheConnectBound) {
+    Server server(Send("never"), "127.0.0.1", 0, Server::Start::Held);
+    HttpLimits limits;
+    limits.connect = std::chrono::milliseconds(2000);
+    std::set<int> attempts;
+    std::atomic<bool> fetching{true};
+    std::thread counter([&] {
+        while (fetching) {
+            for (const int port : server.UnansweredConnections()) {
+                attempts.insert(port);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    const auto results = FetchAll({server.Url("/d.xml")}, std::chrono::seconds(60), limits);
+    fetching = false;
+    counter.join();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0].fetched);
+    EXPECT_EQ(results[0].failure, "timed out");
+    EXPECT_GE(attempts.size(), 2u);
+    EXPECT_TRUE(server.Requests().empty());
+}
+
 struct FailureCase {
     const char* name;
     std::function<std::string(Server&)> url;
@@ -87,6 +142,8 @@ TEST_P(FetchFailureTest, SaysWhyAFetchFailed) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_FALSE(results[0].fetched);
     EXPECT_EQ(results[0].failure, GetParam().failure);
+    // A connection that stood is never made again: a silent device is asked once.
+    EXPECT_LE(server.Requests().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,6 +1,7 @@
 #include "discovery/transport/HttpGet.h"
 
 #include "discovery/transport/HttpRequest.h"
+#include "discovery/transport/MultiFetch.h"
 
 #include <curl/curl.h>
 #include <memory>
@@ -40,16 +41,11 @@ std::string HttpHostHeader(const std::string& url) {
     return header;
 }
 
+// The batch's path with one url, so that a lone fetch retries a connection as a batch does.
 bool HttpGetBody(const std::string& url, std::string& body, const HttpLimits& limits) {
-    body.clear();
-    HttpRequest::InitLibrary();
-    HttpRequest request(url, limits);
-    if (!request.Ready()) {
-        return false;
-    }
-    const bool fetched = curl_easy_perform(request.Handle()) == CURLE_OK;
-    body = std::move(request.Body());
-    return fetched;
+    auto results = FetchAll({url}, limits.whole, limits);
+    body = std::move(results.front().body);
+    return results.front().fetched;
 }
 
 bool HttpGetText(const std::string& url, TextLines& lines, const HttpLimits& limits) {

@@ -1,5 +1,6 @@
 #include "discovery/transport/HttpRequest.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 #include <mutex>
@@ -14,6 +15,12 @@ using Transfer = HttpRequest::Transfer;
 // A description's header block is a few hundred bytes; a response whose headers go on past
 // this is not a device's.
 constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+
+// The system resends an unanswered SYN after 1 s, then 2 s more: a lost SYN or SYN-ACK would
+// cost seconds. A fresh connection after a short wait is usually answered at once; the waits
+// grow so that a slow device still gets its time within the connect bound.
+constexpr std::chrono::milliseconds kFirstAttemptWait{250};
+constexpr std::chrono::milliseconds kLongestRetriedWait{1000};
 
 std::size_t OnBody(char* data, std::size_t, std::size_t size, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
@@ -62,7 +69,9 @@ CURLU* ParseNumericUrl(const std::string& url) {
 
 // Called once the connection stands: the wait for the answer starts here.
 int OnConnected(void* user, char*, char*, int, int) {
-    static_cast<Transfer*>(user)->lastActivity = Clock::now();
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->lastActivity = Clock::now();
+    transfer->connected = true;
     return CURL_PREREQFUNC_OK;
 }
 
@@ -90,8 +99,9 @@ void HttpRequest::InitLibrary() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-HttpRequest::HttpRequest(const std::string& url, const HttpLimits& limits)
-    : transfer{&body, limits.maxBody, limits.eachWait} {
+HttpRequest::HttpRequest(const std::string& url, const HttpLimits& fetchLimits)
+    : transfer{&body, fetchLimits.maxBody, fetchLimits.eachWait}, limits(fetchLimits),
+      attemptWait(kFirstAttemptWait) {
     const auto host = HttpHostHeader(url);
     parsed = ParseNumericUrl(url);
     if (host.empty() || parsed == nullptr) {
@@ -120,8 +130,7 @@ HttpRequest::HttpRequest(const std::string& url, const HttpLimits& limits)
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_PROXY, "");
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.whole.count()));
+    SetAttemptTimeouts();
     curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
@@ -140,6 +149,35 @@ HttpRequest::~HttpRequest() {
     }
     curl_slist_free_all(headers);
     curl_url_cleanup(parsed);
+}
+
+void HttpRequest::SetAttemptTimeouts() {
+    using std::chrono::milliseconds;
+    const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
+    const auto connectLeft = std::min(limits.connect, limits.whole) - elapsed;
+    auto wait = attemptWait;
+    // Too little left after this attempt for one more: this one takes the rest.
+    if (connectLeft - wait < kFirstAttemptWait) {
+        wait = connectLeft;
+        lastAttempt = true;
+    }
+    // libcurl reads 0 as its default of minutes.
+    const auto positive = [](milliseconds value) { return std::max<long>(1, value.count()); };
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, positive(wait));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, positive(limits.whole - elapsed));
+}
+
+bool HttpRequest::PrepareRetry(CURLcode code) {
+    if (code != CURLE_OPERATION_TIMEDOUT || transfer.connected || lastAttempt ||
+        handle == nullptr) {
+        return false;
+    }
+    // 250 ms, 500 ms, 1 s, then whatever the bound leaves.
+    attemptWait = attemptWait < kLongestRetriedWait ? attemptWait * 2 : limits.connect;
+    body.clear();
+    transfer.headerBytes = 0;
+    SetAttemptTimeouts();
+    return true;
 }
 
 std::string HttpRequest::Failure(CURLcode code) const {

@@ -30,6 +30,11 @@ public:
     // A short reason for a transfer that ended with code, in lower case ("connection refused").
     std::string Failure(CURLcode code) const;
 
+    // After a transfer that ended with code: true when its connection was never established
+    // and the connect bound leaves time for another attempt, which the handle is then set up
+    // for (a fresh connection; the request itself is still sent once).
+    bool PrepareRetry(CURLcode code);
+
     // Called by libcurl; public only for its C callbacks.
     struct Transfer {
         std::string* body;
@@ -37,12 +42,20 @@ public:
         std::chrono::milliseconds eachWait;
         std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
         std::size_t headerBytes = 0;
+        bool connected = false;
     };
 
 private:
+    // Sets the time-outs of the next connection attempt from what is left of the bounds.
+    void SetAttemptTimeouts();
+
     CURL* handle = nullptr;
     curl_slist* headers = nullptr;
     CURLU* parsed = nullptr;
     std::string body;
     Transfer transfer;
+    HttpLimits limits;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::chrono::milliseconds attemptWait;
+    bool lastAttempt = false;
 };

@@ -46,10 +46,21 @@ void HttpMultiFetch::StartQueued(const Done& done) {
     }
 }
 
+void HttpMultiFetch::End(Running::iterator entry, int result, const Done& done) {
+    const auto code = static_cast<CURLcode>(result);
+    auto [id, request] = std::move(entry->second);
+    running.erase(entry);
+    done(FetchResult{id, code == CURLE_OK, std::move(request->Body()), request->Failure(code)});
+}
+
 void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
+    const bool hadQueued = !queued.empty();
     StartQueued(done);
     if (multi == nullptr) {
         return;
+    }
+    if (running.empty() && hadQueued) {
+        return; // every queued fetch ended at once (unusable addresses): nothing to wait for
     }
     if (running.empty()) {
         // Nothing to do until more is added: wait, or a caller waiting for work would spin.
@@ -60,6 +71,7 @@ void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
     curl_multi_perform(Multi(multi), &active);
     int left = 0;
     bool ended = false;
+    std::vector<CURL*> retried;
     while (CURLMsg* message = curl_multi_info_read(Multi(multi), &left)) {
         if (message->msg != CURLMSG_DONE) {
             continue;
@@ -70,9 +82,18 @@ void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
         }
         const CURLcode code = message->data.result;
         curl_multi_remove_handle(Multi(multi), message->easy_handle);
-        auto [id, request] = std::move(entry->second);
-        running.erase(entry);
-        done(FetchResult{id, code == CURLE_OK, std::move(request->Body()), request->Failure(code)});
+        if (entry->second.second->PrepareRetry(code)) {
+            retried.push_back(message->easy_handle);
+            continue;
+        }
+        End(entry, code, done);
+        ended = true;
+    }
+    // Added back once the messages are read: a fresh connection on the same request.
+    for (CURL* handle : retried) {
+        if (curl_multi_add_handle(Multi(multi), handle) != CURLM_OK) {
+            End(running.find(handle), CURLE_OPERATION_TIMEDOUT, done);
+        }
         ended = true;
     }
     if (ended) {

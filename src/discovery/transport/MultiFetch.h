@@ -23,7 +23,9 @@ struct FetchResult {
 
 // Description GETs side by side on one libcurl multi handle, each with the same request
 // and bounds as HttpGetBody. At most kParallel run at once; the rest wait their turn in the
-// order they were added. Used by one thread, except Wakeup.
+// order they were added. A connection that is not established within a short wait is
+// tried again on a fresh one inside the connect bound; a request that was sent is never sent
+// again. Used by one thread, except Wakeup.
 class HttpMultiFetch {
 public:
     // Enough to hide the retransmission waits of a lossy network behind each other, few
@@ -49,12 +51,16 @@ public:
     void Wakeup();
 
 private:
+    using Running = std::map<void*, std::pair<std::size_t, std::unique_ptr<HttpRequest>>>;
+
     void StartQueued(const Done& done);
+    // Hands the transfer that ended with result (a CURLcode) to done.
+    void End(Running::iterator entry, int result, const Done& done);
 
     HttpLimits limits;
     void* multi = nullptr;
     std::deque<std::pair<std::size_t, std::string>> queued;
-    std::map<void*, std::pair<std::size_t, std::unique_ptr<HttpRequest>>> running;
+    Running running;
 };
 
 // Fetches every url, kParallel at a time, and gives the results in the order of urls.

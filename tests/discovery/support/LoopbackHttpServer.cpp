@@ -1,13 +1,23 @@
 #include "LoopbackHttpServer.h"
 
 #include <arpa/inet.h>
+#include <cstdio>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
 
-LoopbackHttpServer::LoopbackHttpServer(Responder respond, const std::string& host, int wanted)
-    : responder(std::move(respond)), address(host) {
+namespace {
+
+constexpr int kBacklog = 16;
+
+} // namespace
+
+LoopbackHttpServer::LoopbackHttpServer(Responder respond, const std::string& host, int wanted,
+                                       Start start)
+    : responder(std::move(respond)), address(host), held(start == Start::Held) {
     listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int on = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -17,13 +27,18 @@ LoopbackHttpServer::LoopbackHttpServer(Responder respond, const std::string& hos
     ::inet_pton(AF_INET, address.c_str(), &local.sin_addr);
     socklen_t size = sizeof local;
     if (::bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        ::listen(listener, 16) != 0 ||
+        ::listen(listener, held ? 0 : kBacklog) != 0 ||
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&local), &size) != 0) {
         ::close(listener);
         listener = -1;
         return;
     }
     port = ntohs(local.sin_port);
+    if (held) {
+        // One connection nobody accepts fills a queue of length 0.
+        queueFiller = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::connect(queueFiller, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
     thread = std::thread([this] { Serve(); });
 }
 
@@ -35,6 +50,46 @@ LoopbackHttpServer::~LoopbackHttpServer() {
     if (listener >= 0) {
         ::close(listener);
     }
+    if (queueFiller >= 0) {
+        ::close(queueFiller);
+    }
+}
+
+void LoopbackHttpServer::Open() {
+    if (!held) {
+        return;
+    }
+    // The filler is the only connection in the queue: every other SYN was dropped.
+    const int filler = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (filler >= 0) {
+        ::close(filler);
+    }
+    ::close(queueFiller);
+    queueFiller = -1;
+    ::listen(listener, kBacklog);
+    held = false;
+}
+
+std::vector<int> LoopbackHttpServer::UnansweredConnections() const {
+    in_addr host{};
+    ::inet_pton(AF_INET, address.c_str(), &host);
+    // The kernel prints the address's bytes as one native-order word, the port in hex.
+    char remote[32];
+    std::snprintf(remote, sizeof remote, "%08X:%04X", host.s_addr, static_cast<unsigned>(port));
+    constexpr const char* kSynSent = "02";
+    std::vector<int> ports;
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line); // the heading
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, peer, state;
+        fields >> slot >> local >> peer >> state;
+        if (peer == remote && state == kSynSent) {
+            ports.push_back(std::stoi(local.substr(local.find(':') + 1), nullptr, 16));
+        }
+    }
+    return ports;
 }
 
 std::string LoopbackHttpServer::Url(const std::string& path) const {
@@ -53,6 +108,10 @@ void LoopbackHttpServer::ForgetRequests() {
 
 void LoopbackHttpServer::Serve() {
     while (!stopping) {
+        if (held) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
         pollfd waiting{listener, POLLIN, 0};
         if (::poll(&waiting, 1, 50) <= 0) {
             continue;

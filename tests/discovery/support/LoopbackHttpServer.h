@@ -15,8 +15,12 @@ public:
     // Writes the response on the connection fd; the request head is given as received.
     using Responder = std::function<void(int fd, const std::string& request)>;
 
+    // Held: the listen queue is kept full, so the system drops every SYN unanswered (as a
+    // lossy link drops a SYN-ACK) until Open.
+    enum class Start { Answering, Held };
+
     explicit LoopbackHttpServer(Responder responder, const std::string& address = "127.0.0.1",
-                                int port = 0);
+                                int port = 0, Start start = Start::Answering);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
@@ -28,6 +32,11 @@ public:
     std::vector<std::string> Requests() const;
     // For servers that answer without end (fuzzing): drops the recorded requests.
     void ForgetRequests();
+    // A held server starts answering.
+    void Open();
+    // The local ports of client sockets whose SYN to this server is still unanswered, as
+    // the system lists them: each is one connection attempt.
+    std::vector<int> UnansweredConnections() const;
 
     // Response helpers for responders.
     // False once the client has gone.
@@ -45,6 +54,9 @@ private:
     int listener = -1;
     int port = 0;
     std::atomic<bool> stopping{false};
+    // Set by Open once the queue is free; the server thread accepts only after that.
+    std::atomic<bool> held{false};
+    int queueFiller = -1;
     mutable std::mutex lock;
     std::vector<std::string> requests;
     std::thread thread;
