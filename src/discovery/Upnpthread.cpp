@@ -10,6 +10,8 @@
 #include "discovery/transport/MultiFetch.h"
 #include "discovery/transport/NameLookup.h"
 
+#include <chrono>
+
 namespace {
 
 // A burst of answers must not be dropped before it is read; the system caps the size.
@@ -17,6 +19,11 @@ constexpr int kSearchSocketBuffer = 1024 * 1024;
 // Each fetch has its own bounds; this bounds them all together, so that many devices that
 // accept and never answer cannot hold the result back for minutes.
 constexpr std::chrono::milliseconds kIdentificationBound{60000};
+// A search that reports as it goes sends its request again, as control points should over
+// UDP: a request or an answer can be lost, and each device answers each request at moments
+// of its own, so that a device slow to answer the first is heard sooner.
+constexpr int kRepeatedRequests = 2;
+constexpr std::chrono::milliseconds kRepeatInterval{250};
 
 std::vector<std::string> MachineAddresses() {
     TextLines addresses;
@@ -46,6 +53,8 @@ public:
         socket.Bind(address, "0");
         socket.Connect(target.group, target.port);
         socket.SendString(std::string(kSearchRequest));
+        int repeatsLeft = worker.streamDescriptions ? kRepeatedRequests : 0;
+        auto nextRequest = std::chrono::steady_clock::now() + kRepeatInterval;
 
         const int answersBefore = collector.searchSocketAnswers;
         const int groupBefore = collector.groupDatagrams;
@@ -53,6 +62,11 @@ public:
         while (worker.searchTick.load(std::memory_order_relaxed) < windowEnd) {
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
                 return false;
+            }
+            if (repeatsLeft > 0 && std::chrono::steady_clock::now() >= nextRequest) {
+                socket.SendString(std::string(kSearchRequest));
+                --repeatsLeft;
+                nextRequest += kRepeatInterval;
             }
             if (worker.streamDescriptions) {
                 ReceivePassEither(socket, receiver, collector);

@@ -57,9 +57,9 @@ public:
     // Set before Start; read by the run only.
     SearchTarget searchTarget;
     // With streamDescriptions each description is fetched as soon as its location is
-    // heard, beside the search, and deviceList holds the accepted devices in the order they
-    // were read. Without it (the window's way) they are fetched once the search has ended
-    // and listed in the order of locationList.
+    // heard, beside the search, the search request goes out twice more 250 ms apart, and
+    // deviceList holds the accepted devices in the order they were read. Without it (the window's
+    // way) they are fetched once the search has ended and listed in the order of locationList.
     bool streamDescriptions = false;
     // Called once per description address with what was read of it: on the worker's
     // thread, or the stream's with streamDescriptions. It must not touch the worker.

@@ -239,8 +239,8 @@ TEST_F(WorkerTest, ListsInTheOrderOfTheLocationsWhicheverFetchEndsFirst) {
     EXPECT_EQ(Addresses(*worker->deviceList), (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
 }
 
-// Streaming: a description is read while the search still runs, rejected devices are
-// reported with the reason, and every address of the run is accounted for.
+// Streaming: a description is read while the search still runs, the request is repeated,
+// rejected devices are reported with the reason, and every address of the run is accounted for.
 TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
     LoopbackHttpServer maker(Serve(Description("Korvane", "KT6610")), "127.0.0.1");
     LoopbackHttpServer foreign(Serve(Description("Acme", "KT6610")), "127.0.0.2");
@@ -264,8 +264,11 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
         },
         20000));
     EXPECT_TRUE(worker.running.load());
+    // The request goes out twice more while the window is open, and each is answered.
+    ASSERT_TRUE(WaitUntil([&worker] { return worker.answersHeard.load() == 6; }, 20000));
     worker.searchTick = 40;
     ASSERT_TRUE(WaitForEnd(worker));
+    EXPECT_EQ(device.Searches(), std::vector<std::string>(3, std::string(kSearchRequest)));
 
     EXPECT_EQ(Addresses(*worker.deviceList), std::vector<std::string>{"127.0.0.1"});
     std::lock_guard<std::mutex> guard(lock);
@@ -277,7 +280,7 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
     ASSERT_EQ(worker.addressReports.size(), 2u);
     EXPECT_EQ(worker.addressReports[0].address, "0.0.0.0");
     EXPECT_EQ(worker.addressReports[0].skipped, "");
-    EXPECT_EQ(worker.addressReports[0].searchSocketAnswers, 2);
+    EXPECT_EQ(worker.addressReports[0].searchSocketAnswers, 6);
     EXPECT_EQ(worker.addressReports[1].address, "fe80::1");
     EXPECT_EQ(worker.addressReports[1].skipped, "IPv6");
 }
