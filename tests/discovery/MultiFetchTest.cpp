@@ -14,7 +14,7 @@ namespace {
 
 using Server = LoopbackHttpServer;
 
-Server::Responder Send(std::string body) {
+Server::Responder AnswerOk(std::string body) {
     return [body = std::move(body)](int fd, const std::string&) {
         Server::SendAll(fd, Server::Response("200 OK", body));
     };
@@ -25,14 +25,14 @@ Server::Responder Send(std::string body) {
 // waiting for it. The results still come in the order of the urls.
 TEST(FetchAll, FetchesSideBySideAndGivesTheResultsInTheOrderOfTheUrls) {
     std::atomic<bool> overlapped{false};
-    Server last(Send("third"), "127.0.0.3");
+    Server last(AnswerOk("third"), "127.0.0.3");
     Server first(
         [&](int fd, const std::string&) {
             overlapped = WaitUntil([&last] { return !last.Requests().empty(); }, 10000);
             Server::SendAll(fd, Server::Response("200 OK", "first"));
         },
         "127.0.0.1");
-    Server middle(Send("second"), "127.0.0.2");
+    Server middle(AnswerOk("second"), "127.0.0.2");
 
     const auto results = FetchAll({first.Url("/a.xml"), middle.Url("/b.xml"), last.Url("/c.xml")},
                                   std::chrono::seconds(30));
@@ -52,7 +52,7 @@ TEST(FetchAll, FetchesSideBySideAndGivesTheResultsInTheOrderOfTheUrls) {
 
 // More urls than run at once: every one is fetched, each exactly once.
 TEST(FetchAll, QueuesWhatIsBeyondTheParallelLimit) {
-    Server server(Send(Description("Korvane", "KT6610")));
+    Server server(AnswerOk(Description("Korvane", "KT6610")));
     std::vector<std::string> urls;
     for (std::size_t i = 0; i < HttpMultiFetch::kParallel * 2 + 3; ++i) {
         urls.push_back(server.Url("/" + std::to_string(i) + ".xml"));
@@ -70,7 +70,7 @@ TEST(FetchAll, QueuesWhatIsBeyondTheParallelLimit) {
 // only once it has seen two attempts, so without the retry the fetch would wait out its
 // connect bound. The request itself is sent once.
 TEST(FetchAll, TriesAnUnansweredConnectionAgainOnAFreshOne) {
-    Server server(Send("late"), "127.0.0.1", 0, Server::Start::Held);
+    Server server(AnswerOk("late"), "127.0.0.1", 0, Server::Start::Held);
     std::set<int> attempts;
     std::thread opener([&] {
         WaitUntil(
@@ -95,7 +95,7 @@ TEST(FetchAll, TriesAnUnansweredConnectionAgainOnAFreshOne) {
 // A device that never answers a connection still fails once the connect bound is over, not
 // at the batch's far later one, after more than one attempt.
 TEST(FetchAll, StopsTryingAConnectionAtTheConnectBound) {
-    Server server(Send("never"), "127.0.0.1", 0, Server::Start::Held);
+    Server server(AnswerOk("never"), "127.0.0.1", 0, Server::Start::Held);
     HttpLimits limits;
     limits.connect = std::chrono::milliseconds(2000);
     std::set<int> attempts;
@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Each fetch keeps its own bounds, and the batch as a whole has one: beyond it what is still
 // running is given up, what was fetched stays.
 TEST(FetchAll, GivesUpWhatIsStillRunningAtTheBound) {
-    Server quick(Send("quick"), "127.0.0.1");
+    Server quick(AnswerOk("quick"), "127.0.0.1");
     Server silent([](int fd, const std::string&) { Server::WaitForClose(fd); }, "127.0.0.2");
     const auto results =
         FetchAll({quick.Url("/q.xml"), silent.Url("/s.xml")}, std::chrono::milliseconds(1500));
