@@ -5,7 +5,7 @@
 #
 # The tests spend most of their time waiting on the network and on timers, the builds on the
 # processors: so a build's tests run in the background while the next build compiles at a
-# lower priority, and each stage's log is printed when its tests end.
+# lower priority; each stage's log is kept in build/logs/ and printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,26 +42,25 @@ build_behind_tests() { # build folder, targets...: compiles below the tests' pri
   nice -n 10 cmake --build "$dir" -j "$jobs" "$@"
 }
 
-background=() # "stage|pid|log" of test runs still going
-start_tests() { # stage, ctest arguments...
-  local stage=$1; shift
-  local log=$logs/${stage// /-}.log
-  stage "$stage: tests started (log: $log)"
+background=() # "name|pid|log" of test runs still going
+start_tests() { # name, ctest arguments...
+  local name=$1; shift
+  local log=$logs/${name// /-}.log
+  stage "$name: tests started (log: $log)"
   ctest "$@" --output-on-failure >"$log" 2>&1 &
-  background+=("$stage|$!|$log")
+  background+=("$name|$!|$log")
 }
 finish_tests() { # waits for every test run in the background; fails if any failed
-  local entry stage pid log failed=0
+  local entry name pid log failed=0
   for entry in "${background[@]}"; do
-    IFS='|' read -r stage pid log <<<"$entry"
+    IFS='|' read -r name pid log <<<"$entry"
     if wait "$pid"; then
-      stage "$stage: tests"
-      cat "$log"
+      stage "$name: tests"
     else
-      stage "$stage: tests FAILED"
-      cat "$log"
+      stage "$name: tests FAILED"
       failed=1
     fi
+    cat "$log"
   done
   background=()
   return $failed
