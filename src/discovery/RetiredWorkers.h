@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -14,14 +15,15 @@
 class RetiredWorkers {
 public:
     RetiredWorkers() = default;
-    ~RetiredWorkers(); // abandons the workers still running
+    virtual ~RetiredWorkers(); // abandons the workers still running
     RetiredWorkers(const RetiredWorkers&) = delete;
     RetiredWorkers& operator=(const RetiredWorkers&) = delete;
 
     // Asks the worker to stop and has it destroyed once its run has returned.
     void Add(std::unique_ptr<UpnpThread> worker);
 
-    // Forgets the workers destroyed by now. True when none is left.
+    // Forgets the workers destroyed by now, and gives a destroyer to any worker that could not
+    // have one when it was added. True when none is left.
     bool ReleaseEnded();
 
     std::size_t Count() const { return entries.size(); }
@@ -33,6 +35,10 @@ public:
     // static destructors under their threads.
     static std::size_t AbandonedCount();
 
+protected:
+    // Creates a destroyer thread; tests override it to make the creation fail.
+    virtual std::thread LaunchDestroyer(std::function<void()> body);
+
 private:
     enum class State { Running, Ended, Abandoned };
     // Whichever comes second, the end of the run or the abandoning, releases the entry.
@@ -41,5 +47,8 @@ private:
         std::atomic<State> state{State::Running};
         std::thread destroyer;
     };
+    // False when no thread could be made: the entry then waits for the next ReleaseEnded.
+    bool StartDestroyer(Entry& entry);
+
     std::vector<std::unique_ptr<Entry>> entries;
 };

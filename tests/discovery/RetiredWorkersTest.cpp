@@ -1,8 +1,10 @@
 #include "discovery/RetiredWorkers.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -80,6 +82,58 @@ TEST(RetiredWorkers, EveryWorkerIsReleasedWhetherItEndsBeforeOrAfterBeingAbandon
         // Held by the test alone: the worker and its thread are gone.
         EXPECT_TRUE(WaitFor([&] { return late.use_count() == 1; }));
     }
+}
+
+// Creating a thread can fail when the process is out of them; the worker must then neither
+// be lost nor be waited for on the caller's thread.
+class ThreadStarvedRetiredWorkers : public RetiredWorkers {
+public:
+    std::atomic<int> refusalsLeft{0};
+
+protected:
+    std::thread LaunchDestroyer(std::function<void()> body) override {
+        if (refusalsLeft.load() > 0) {
+            --refusalsLeft;
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        return RetiredWorkers::LaunchDestroyer(std::move(body));
+    }
+};
+
+TEST(RetiredWorkers, AWorkerWhoseDestroyerCouldNotStartIsDestroyedLater) {
+    auto script = std::make_shared<Script>();
+    {
+        ThreadStarvedRetiredWorkers retired;
+        retired.refusalsLeft = 2;
+        auto worker = std::make_unique<ScriptedWorker>(script);
+        ASSERT_TRUE(worker->Start());
+        retired.Add(std::move(worker)); // first refusal
+        EXPECT_FALSE(retired.ReleaseEnded()); // second refusal: kept, not lost
+        EXPECT_EQ(retired.Count(), 1u);
+        EXPECT_TRUE(WaitFor([&] { return retired.ReleaseEnded(); }));
+        EXPECT_EQ(script.use_count(), 1); // destroyed on the third try
+    }
+}
+
+// The process then ends without waiting for the worker, as the program does (_Exit).
+TEST(RetiredWorkersDeathTest, AWorkerThatNeverHadADestroyerIsAbandonedWithoutFailing) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto stuck = std::make_shared<Script>();
+            stuck->honourStop = false;
+            const std::size_t abandonedBefore = RetiredWorkers::AbandonedCount();
+            {
+                ThreadStarvedRetiredWorkers retired;
+                retired.refusalsLeft = 1000;
+                auto worker = std::make_unique<ScriptedWorker>(stuck);
+                if (worker->Start()) {
+                    retired.Add(std::move(worker));
+                }
+            }
+            std::_Exit(RetiredWorkers::AbandonedCount() == abandonedBefore + 1 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 } // namespace
