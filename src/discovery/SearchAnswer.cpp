@@ -97,18 +97,20 @@ void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
     }
     // The value starts after the nine characters of the header name and its colon.
     auto url = TrimControl(std::string_view(*line).substr(std::min<std::size_t>(9, line->size())));
-    auto host = LocationHost(url);
+    // One entry per description address, not per host: a router that also serves media runs
+    // two devices on one address, each with a description of its own.
     auto& list = collector.locations;
     const bool known = std::any_of(list.begin(), list.end(),
-                                   [&host](const auto& entry) { return entry->host == host; });
+                                   [&url](const auto& entry) { return entry->url == url; });
     if (known || list.size() >= LocationCollector::maxLocations) {
         return;
     }
-    auto& fromSender = collector.hostsBySender[sender];
-    if (fromSender >= LocationCollector::maxHostsPerSender) {
+    auto& fromSender = collector.locationsBySender[sender];
+    if (fromSender >= LocationCollector::maxLocationsPerSender) {
         return;
     }
     ++fromSender;
+    auto host = LocationHost(url);
     list.push_back(
         std::make_unique<DeviceLocation>(DeviceLocation{std::move(host), std::move(url)}));
     if (collector.onNewLocation) {

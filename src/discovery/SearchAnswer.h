@@ -31,17 +31,18 @@ std::string WhyNotSearched(std::string_view address);
 // keeps its brackets. A text without any "/" gives the empty host.
 std::string LocationHost(std::string_view url);
 
-// Collects the distinct description hosts of one run. A flood of invented locations must
-// not turn into hundreds of fetches: the list holds at most maxLocations hosts, and one
-// sending address contributes at most maxHostsPerSender of them.
+// Collects the distinct description addresses of one run. A flood of invented locations must
+// not turn into hundreds of fetches: the list holds at most maxLocations addresses, and one
+// sending address contributes at most maxLocationsPerSender of them (a router with a media
+// server and a Wi-Fi setup device beside its gateway names three).
 struct LocationCollector {
     static constexpr std::size_t maxLocations = 256;
-    static constexpr int maxHostsPerSender = 8;
+    static constexpr int maxLocationsPerSender = 8;
 
     explicit LocationCollector(LocationList& list) : locations(list) {}
 
     LocationList& locations;
-    std::unordered_map<std::string, int> hostsBySender;
+    std::unordered_map<std::string, int> locationsBySender;
 
     // Called with each location appended and the address whose datagram named it.
     std::function<void(const DeviceLocation&, const std::string& sender)> onNewLocation;
@@ -54,7 +55,7 @@ struct LocationCollector {
 bool IsSearchRequest(const TextLines& lines);
 
 // Reads one datagram's lines: a search request is ignored; otherwise the first line that
-// begins with "Location" or "LOCATION" names the description address, and a host not yet
-// in the list is appended with that address.
+// begins with "Location" or "LOCATION" names the description address, and an address not yet
+// in the list is appended with its host.
 void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
                        const std::string& sender);

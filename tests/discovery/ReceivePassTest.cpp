@@ -47,7 +47,7 @@ TEST_F(ReceivePassTest, TakesEveryDatagramWaitingOnEitherSocket) {
         {"whole run", &ReceivePass}, {"streaming", &ReceivePassEither}};
     for (const auto& [name, pass] : passes) {
         list.clear();
-        collector.hostsBySender.clear();
+        collector.locationsBySender.clear();
         for (int host = 1; host <= 4; ++host) {
             SendDatagram(socket.LocalPort(), Answer(Url(host)), "127.0.0." + std::to_string(host));
         }

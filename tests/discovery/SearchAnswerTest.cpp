@@ -117,7 +117,7 @@ std::vector<HostAndUrl> Parse(const std::vector<Datagram>& datagrams) {
     return locations;
 }
 
-TEST_P(ParseSearchAnswerTest, AddsOneEntryPerNewHost) {
+TEST_P(ParseSearchAnswerTest, AddsOneEntryPerNewDescriptionAddress) {
     EXPECT_EQ(Parse(GetParam().datagrams), GetParam().locations);
 }
 
@@ -151,15 +151,26 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"HTTP/1.1 200 OK\r\nLOCATION: http://192.0.2.10/1.xml\r\nLocation: "
                     "http://192.0.2.11/2.xml\r\n"}},
                   {{"192.0.2.10", "http://192.0.2.10/1.xml"}}},
-        ParseCase{
-            "SameHostKeepsTheFirstUrl",
-            {{"LOCATION: http://192.0.2.10:80/a.xml"}, {"LOCATION: http://192.0.2.10:5000/b.xml"}},
-            {{"192.0.2.10", "http://192.0.2.10:80/a.xml"}}},
-        ParseCase{"HostsCompareExactly",
-                  {{"LOCATION: http://Router/a.xml"}, {"LOCATION: http://router/a.xml"}},
+        // A gateway and a media server on one router: both descriptions are read.
+        ParseCase{"SameHostOtherPortsAndPathsEachKept",
+                  {{"LOCATION: http://192.0.2.10:2189/rootDesc.xml"},
+                   {"LOCATION: http://192.0.2.10:8200/rootDesc.xml"},
+                   {"LOCATION: http://192.0.2.10:2189/wps.xml"}},
+                  {{"192.0.2.10", "http://192.0.2.10:2189/rootDesc.xml"},
+                   {"192.0.2.10", "http://192.0.2.10:8200/rootDesc.xml"},
+                   {"192.0.2.10", "http://192.0.2.10:2189/wps.xml"}}},
+        // One answer per device and service type, all naming one address.
+        ParseCase{"SameUrlFromManyAnswersOnce",
+                  {{"HTTP/1.1 200 OK\r\nST: upnp:rootdevice\r\nLOCATION: " + std::string(kUrl)},
+                   {"HTTP/1.1 200 OK\r\nST: ssdp:all\r\nLOCATION: " + std::string(kUrl)},
+                   {"NOTIFY * HTTP/1.1\r\nLOCATION: " + std::string(kUrl), "192.0.2.99"}},
+                  {{"192.0.2.10", kUrl}}},
+        ParseCase{"UrlsCompareExactly",
+                  {{"LOCATION: http://Router/a.xml"}, {"LOCATION: http://router/a.xml"},
+                   {"LOCATION: http://router/a.xml"}},
                   {{"Router", "http://Router/a.xml"}, {"router", "http://router/a.xml"}}},
-        ParseCase{"NoSlashGivesAnEmptyHostOnce",
-                  {{"LOCATION: 192.0.2.10"}, {"LOCATION: 192.0.2.11"}},
+        ParseCase{"NoSlashGivesAnEmptyHost",
+                  {{"LOCATION: 192.0.2.10"}, {"LOCATION: 192.0.2.10"}},
                   {{"", "192.0.2.10"}}},
         ParseCase{"UrlTrimmed",
                   {{"HTTP/1.1 200 OK\r\nLOCATION: \t http://192.0.2.10/a.b/d.xml \t\r\nEXT:"}},
@@ -171,12 +182,12 @@ std::string LocationOf(int host) {
            std::to_string(host % 256) + "/d.xml";
 }
 
-TEST(ParseSearchAnswerLimitTest, OneSenderNamesAtMostEightHosts) {
+TEST(ParseSearchAnswerLimitTest, OneSenderNamesAtMostEightAddresses) {
     std::vector<Datagram> datagrams;
     for (int host = 0; host < 12; ++host) {
         datagrams.push_back({LocationOf(host), "192.0.2.66"});
     }
-    datagrams.push_back({LocationOf(0), "192.0.2.66"}); // known hosts cost nothing
+    datagrams.push_back({LocationOf(0), "192.0.2.66"}); // known addresses cost nothing
     datagrams.push_back({LocationOf(100), "192.0.2.67"});
     const auto locations = Parse(datagrams);
     ASSERT_EQ(locations.size(), 9u);
@@ -184,7 +195,7 @@ TEST(ParseSearchAnswerLimitTest, OneSenderNamesAtMostEightHosts) {
     EXPECT_EQ(locations[8].first, "10.0.0.100");
 }
 
-TEST(ParseSearchAnswerLimitTest, TheListHoldsAtMost256Hosts) {
+TEST(ParseSearchAnswerLimitTest, TheListHoldsAtMost256Addresses) {
     std::vector<Datagram> datagrams;
     for (int host = 0; host < 300; ++host) {
         datagrams.push_back({LocationOf(host), "192.0.3." + std::to_string(host % 250)});

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Routers that also serve media: two UPnP devices on one address, the maker's gateway and a
+# media server of another maker, each with a description of its own on its own port. The
+# maker's router must be listed whichever of the two answers first: on 192.0.2.10 the media
+# server answers at once and the router 400 ms later, on 192.0.2.11 the other way round.
+# Usage: media_router_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
+set -uo pipefail
+here=$(dirname "$0")
+source "$here/netns.sh"
+source "$here/checks.sh"
+NETNS_DEVSIM=$1
+scan=$2
+netns_require_root || exit $?
+netns_setup || exit 1
+
+netns_add_devices routers 192.0.2.10 192.0.2.11
+log=$NETNS_DIR
+first=(--max-delay-ms 0 --notify off)
+second=(--min-delay-ms 400 --max-delay-ms 400 --notify off)
+media=(--http-port 8200 --friendly-name "USB media" --manufacturer "Acme Media"
+    --model-name "Media Server" --serial-number M1)
+started=true
+start() { netns_devsim "$@" || started=false; }
+start routers --address 192.0.2.10 "${media[@]}" "${first[@]}" --log "$log/media10"
+start routers --address 192.0.2.10 --http-port 2189 --friendly-name "Media first" \
+    --model-name KT5520GR --serial-number R10 "${second[@]}" --log "$log/router10"
+start routers --address 192.0.2.11 "${media[@]}" "${second[@]}"
+start routers --address 192.0.2.11 --http-port 2189 --friendly-name "Router first" \
+    --model-name KT5520GR --serial-number R11 "${first[@]}"
+check "every simulated device started" $started
+check "nothing of ours can leave the namespaces" netns_check_isolated
+
+search() { # output file, arguments...
+    local out=$1
+    shift
+    netns_client timeout 100 "$scan" --seconds 3 "$@" >"$out" 2>"$out.err" & wait $!
+}
+
+# The window's way (the whole search, then every description) and the streaming way.
+for mode in whole-run stream; do
+    args=(--tsv)
+    [ $mode = stream ] && args+=(--stream)
+    search "$log/$mode" "${args[@]}"
+    check_eq "$mode: the run ends normally" 0 $?
+    check_eq "$mode: the router heard after its media server is listed" \
+        $'192.0.2.10\tMedia first\t1.0\tR10\thttp://192.0.2.10:2189/rootDesc.xml' \
+        "$(grep '^192\.0\.2\.10	' "$log/$mode")"
+    check_eq "$mode: the router heard before its media server is listed" \
+        $'192.0.2.11\tRouter first\t1.0\tR11\thttp://192.0.2.11:2189/rootDesc.xml' \
+        "$(grep '^192\.0\.2\.11	' "$log/$mode")"
+    check_eq "$mode: nothing else" 2 "$(wc -l <"$log/$mode")"
+done
+check_eq "each description was fetched once per search" "2 2" \
+    "$(grep -c '^GET' "$log/router10") $(grep -c '^GET' "$log/media10")"
+
+# Every description read at an address, in the order first heard, each with its reason.
+search "$log/all" --csv --all
+check_eq "all: both descriptions of 192.0.2.10, media server first" \
+    "http://192.0.2.10:8200/rootDesc.xml,no,manufacturer is not Korvane
+http://192.0.2.10:2189/rootDesc.xml,yes," \
+    "$(grep '^192\.0\.2\.10,' "$log/all" | awk -F, '{print $5 "," $8 "," $9}')"
+check_eq "all: both descriptions of 192.0.2.11, router first" \
+    "http://192.0.2.11:2189/rootDesc.xml,yes,
+http://192.0.2.11:8200/rootDesc.xml,no,manufacturer is not Korvane" \
+    "$(grep '^192\.0\.2\.11,' "$log/all" | awk -F, '{print $5 "," $8 "," $9}')"
+
+checks_finish
