@@ -18,7 +18,7 @@ DescriptionReport ReadDescription(const DeviceLocation& location, const std::str
     const auto lines = SplitTextToLines(body);
     report.manufacturer = ExtractTagValue(lines, "manufacturer");
     report.modelName = ExtractTagValue(lines, "modelName");
-    report.friendlyName = ExtractTagValue(lines, "friendlyName");
+    report.friendlyName = ShownElementText(lines, "friendlyName");
     report.device = IdentifyDevice(location, lines);
     if (report.device) {
         return report;

@@ -1,6 +1,7 @@
 #include "discovery/Identification.h"
 
 #include "discovery/AsciiText.h"
+#include "discovery/XmlReferences.h"
 
 #include <algorithm>
 
@@ -62,6 +63,10 @@ std::string DisplayText(std::string_view raw) {
     return text;
 }
 
+std::string ShownElementText(const TextLines& lines, std::string_view name) {
+    return DisplayText(DecodeXmlReferences(ExtractTagValue(lines, name)));
+}
+
 std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,
                                                         const TextLines& lines) {
     if (JoinLines(lines).size() <= 10) {
@@ -75,8 +80,8 @@ std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& lo
     auto device = std::make_shared<Korvane::DeviceProperty>();
     device->ipAddress = location.host;
     device->location = location.url;
-    device->friendlyName = DisplayText(ExtractTagValue(lines, "friendlyName"));
-    device->modelNumber = DisplayText(ExtractTagValue(lines, "modelNumber"));
-    device->serialNumber = DisplayText(ExtractTagValue(lines, "serialNumber"));
+    device->friendlyName = ShownElementText(lines, "friendlyName");
+    device->modelNumber = ShownElementText(lines, "modelNumber");
+    device->serialNumber = ShownElementText(lines, "serialNumber");
     return device;
 }

@@ -31,7 +31,10 @@ inline constexpr std::size_t kMaxDisplayText = 256;
 // over kMaxDisplayText bytes is cut there, never inside a UTF-8 sequence.
 std::string DisplayText(std::string_view raw);
 
-// The record of an accepted device (its texts passed through DisplayText) described by lines,
+// An element's text as a user reads it: its references decoded once, then DisplayText.
+std::string ShownElementText(const TextLines& lines, std::string_view name);
+
+// The record of an accepted device (its texts as ShownElementText gives them) described by lines,
 // fetched from location; null when the description is too short to be one or the device is not
 // accepted.
 std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,

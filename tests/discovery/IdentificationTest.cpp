@@ -123,12 +123,22 @@ TEST(IdentifyDeviceTest, RejectsForeignDevicesAndPagesThatAreNoDescription) {
     EXPECT_EQ(IdentifyDevice(kLocation, {}), nullptr);
 }
 
+std::string Repeated(const std::string& piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
 TEST(IdentifyDeviceTest, TextsAreBoundedAndFreeOfControlCharacters) {
     const std::string cyrillic = "\xd0\x96"; // two bytes
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Office router", "Office router"},
         {std::string("Controls\x01\x1b[31m\x7f\tend"), "Controls  [31m  end"},
         {std::string(100 * 1024, 'n'), std::string(kMaxDisplayText, 'n')},
+        // References are decoded before the cut, which counts the decoded bytes.
+        {Repeated("&amp;", kMaxDisplayText + 1), std::string(kMaxDisplayText, '&')},
         // 255 bytes, then a character the cut would split: it goes whole.
         {std::string(kMaxDisplayText - 1, 'a') + cyrillic + "tail",
          std::string(kMaxDisplayText - 1, 'a')},
@@ -144,6 +154,50 @@ TEST(IdentifyDeviceTest, TextsAreBoundedAndFreeOfControlCharacters) {
         EXPECT_EQ(device->modelNumber, shown);
         EXPECT_EQ(device->serialNumber, shown);
     }
+}
+
+struct ReferenceCase {
+    const char* name;
+    const char* written;
+    const char* shown;
+};
+
+class ShownTextTest : public ::testing::TestWithParam<ReferenceCase> {};
+
+// Names, model and serial numbers come escaped as XML; the acceptance reads the raw text.
+TEST_P(ShownTextTest, DecodesReferencesOnceAndLeavesTheRestAsWritten) {
+    const std::string written = GetParam().written;
+    const auto device = IdentifyDevice(
+        kLocation, SplitTextToLines(Description("Korvane", "KT6610", written, written, written)));
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->friendlyName, GetParam().shown);
+    EXPECT_EQ(device->modelNumber, GetParam().shown);
+    EXPECT_EQ(device->serialNumber, GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShownTextTest,
+    ::testing::Values(
+        ReferenceCase{"OwnersName", "Ahmet&#39;s Office &amp; Lab", "Ahmet's Office & Lab"},
+        ReferenceCase{"FivePredefinedEntities", "&lt;a&gt; &quot;b&quot; &apos;c&apos; &amp;",
+                      "<a> \"b\" 'c' &"},
+        ReferenceCase{"HexReference", "Ahmet&#x27;s &#X27; &#x41;&#x3A9;", "Ahmet's &#X27; A\u03a9"},
+        ReferenceCase{"DecimalBeyondTheBasicPlane", "&#128512;", "\U0001F600"},
+        ReferenceCase{"DecodedOnceOnly", "&amp;lt; &amp;#39;", "&lt; &#39;"},
+        ReferenceCase{"UnknownEntity", "Caf&eacute; &nbsp;", "Caf&eacute; &nbsp;"},
+        ReferenceCase{"NotAReference", "A & B &; &#; &#x; &#12a; &amp", "A & B &; &#; &#x; &#12a; &amp"},
+        ReferenceCase{"ControlCharacters", "a&#9;b&#x1b;c&#127;d&#x85;e", "a&#9;b&#x1b;c&#127;d&#x85;e"},
+        ReferenceCase{"NotCharacters", "&#xD800; &#xFFFE; &#xFDD0; &#x10FFFF; &#x110000; &#0;",
+                      "&#xD800; &#xFFFE; &#xFDD0; &#x10FFFF; &#x110000; &#0;"},
+        ReferenceCase{"TooLongToBeANumber", "&#99999999999999999999;", "&#99999999999999999999;"}),
+    CaseName());
+
+TEST(ShownTextTest, AcceptanceReadsTheRawText) {
+    EXPECT_NE(IdentifyDevice(kLocation, SplitTextToLines(Description("Korvane", "KT6610"))), nullptr);
+    EXPECT_EQ(IdentifyDevice(kLocation, SplitTextToLines(Description("Korvane", "KT&#54;610"))),
+              nullptr);
+    EXPECT_EQ(IdentifyDevice(kLocation, SplitTextToLines(Description("Korv&#x61;ne", "KT6610"))),
+              nullptr);
 }
 
 } // namespace

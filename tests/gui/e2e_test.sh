@@ -46,7 +46,7 @@ netns_client xdpyinfo >/dev/null 2>&1 ||
 # The first maker device answers a search at once; the second only announces itself and is
 # started once the search request has been seen, so that it is always accepted second and
 # the rows' order is known. The foreign device answers at once too.
-netns_devsim home --address $maker1 --friendly-name "Living room router" --model-name KT6610 \
+netns_devsim home --address $maker1 --friendly-name "Ahmet's Office & Lab" --model-name KT6610 \
   --serial-number KV0001 --notify off --max-delay-ms 0 --search-log "$work/search.txt" \
   --log "$work/maker1-http.txt" || fail "simulated device $maker1"
 # The second maker device also serves media: its media server, of another maker, answers the

@@ -20,7 +20,8 @@ netns_add_devices broken 192.0.2.30
 log=$NETNS_DIR
 started=true
 start() { netns_devsim "$@" || started=false; }
-start makers --address 192.0.2.10 --friendly-name "Office router" --serial-number SN10 "${quick[@]}"
+# Its description escapes the name: Ahmet&#39;s Office &amp; Lab.
+start makers --address 192.0.2.10 --friendly-name "Ahmet's Office & Lab" --serial-number SN10 "${quick[@]}"
 start makers --address 192.0.2.11 --friendly-name "Announcer" --notify-only \
     --notify-interval-ms 300 --serial-number SN11
 start makers --address 192.0.2.12 --friendly-name "Late" --serial-number SN12 \
@@ -48,8 +49,8 @@ search() { # output file, arguments...
 search "$log/tsv" --tsv
 check_eq "tsv: the run ends normally" 0 $?
 row() { grep "^$1	" "$log/tsv"; }
-check_eq "tsv: today's five fields" \
-    $'192.0.2.10\tOffice router\t1.0\tSN10\thttp://192.0.2.10:80/rootDesc.xml' "$(row 192.0.2.10)"
+check_eq "tsv: today's five fields, the name's references decoded" \
+    $'192.0.2.10\tAhmet\'s Office & Lab\t1.0\tSN10\thttp://192.0.2.10:80/rootDesc.xml' "$(row 192.0.2.10)"
 check_eq "tsv: an announcer is listed" "Announcer" "$(row 192.0.2.11 | cut -f2)"
 check_eq "tsv: a device answering 2 s late is listed" "Late" "$(row 192.0.2.12 | cut -f2)"
 check_eq "tsv: bytes that are not UTF-8 and controls are replaced" \
@@ -110,7 +111,7 @@ check "json: the failed fetch in the diagnosis" \
 search "$log/table" --table
 check "table: a heading" grep -qE '^ADDRESS +FRIENDLY NAME +MODEL NUMBER +SERIAL NUMBER +LOCATION$' "$log/table"
 column_of() { awk -v text="$1" 'i = index($0, text) { print i; exit }' "$log/table"; }
-check_eq "table: names under their heading" "$(column_of "FRIENDLY NAME")" "$(column_of "Office router")"
+check_eq "table: names under their heading" "$(column_of "FRIENDLY NAME")" "$(column_of "Ahmet's Office & Lab")"
 check_eq "table: addresses under their heading" "$(column_of "LOCATION")" \
     "$(column_of "http://192.0.2.10:80/rootDesc.xml")"
 check "table: the diagnosis follows" grep -q "^192.0.2.1: searched" "$log/table"

@@ -40,6 +40,12 @@ for library in libqt6widgets6 libcurl4 libxml2 libc6; do
   [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 
+# The captions are drawn for Arial's metrics: a metric-compatible font comes with the package.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for package in xdg-utils fonts-liberation; do
+  [[ ", $recommends," == *", $package,"* ]] || fail "Recommends lacks $package: $recommends"
+done
+
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sed 's|^\./|/|' | sort >"$work/files.txt"
 diff -u <(sort "$expected_files") "$work/files.txt" >"$work/files.diff" ||
   { show "$work/files.diff"; fail "the package's file list differs from $(basename "$expected_files")"; }

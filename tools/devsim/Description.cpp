@@ -13,6 +13,10 @@ std::string Escaped(const std::string& text) {
             out += "&lt;";
         else if (c == '>')
             out += "&gt;";
+        else if (c == '\'')
+            out += "&#39;"; // as many UPnP stacks write it
+        else if (c == '"')
+            out += "&quot;";
         else
             out += c;
     }
