@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,18 +20,51 @@ bool Trusted(const std::string& folder) {
     return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 0022) == 0;
 }
 
+bool IsAbsolute(const char* path) {
+    return path != nullptr && path[0] == '/';
+}
+
+// The user's state folder ($XDG_STATE_HOME, else ~/.local/state): in the home, so that no other
+// user can take its name first, as one could a name in the shared /tmp.
+std::string StateHome() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (IsAbsolute(state)) {
+        return state;
+    }
+    const char* home = std::getenv("HOME");
+    if (!IsAbsolute(home)) {
+        const passwd* user = getpwuid(getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    return IsAbsolute(home) ? std::string(home) + "/.local/state" : std::string();
+}
+
+// Creates the folders of path that are missing, private to the user.
+bool MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+        if (slash == std::string::npos) {
+            return true;
+        }
+    }
+}
+
 } // namespace
 
 std::string InstanceLock::Folder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/' && Trusted(runtime)) {
+    if (IsAbsolute(runtime) && Trusted(runtime)) {
         return runtime;
     }
-    const std::string own = "/tmp/pathmere-" + std::to_string(getuid());
-    if (mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) {
+    const std::string state = StateHome();
+    if (state.empty()) {
         return {};
     }
-    return Trusted(own) ? own : std::string();
+    const std::string own = state + "/pathmere";
+    return MakeFolders(own) && Trusted(own) ? own : std::string();
 }
 
 std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& folder, Result& result) {

@@ -19,8 +19,9 @@ public:
     // The file's name, after the single-instance name the program has always used.
     static constexpr const char* kFileName = "MIRD-01234567-B10D-11D3-BC36-006067709674.lock";
 
-    // $XDG_RUNTIME_DIR when it names an absolute folder, else /tmp/pathmere-<uid>, created
-    // private to the user. Empty when no folder can be trusted.
+    // $XDG_RUNTIME_DIR when it names a private absolute folder, else pathmere in the user's
+    // state folder ($XDG_STATE_HOME or ~/.local/state), created private to the user. Empty when
+    // no folder can be trusted.
     static std::string Folder();
 
     // Tries to take the lock in `folder`. The lock is held while the returned object lives;

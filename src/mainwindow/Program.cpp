@@ -59,7 +59,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     try {
         ShowRequests laterStarts;
-        laterStarts.Adopt(listening);
+        if (lock) {
+            laterStarts.Adopt(listening, [lockFolder] { return InstanceChannel::Listen(lockFolder); });
+        }
         TfrmMain frmMain;
         UseTestClock(frmMain);
         QObject::connect(&laterStarts, &ShowRequests::showRequested, &frmMain,

@@ -15,7 +15,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QLocalServer>
+#include <algorithm>
+#include <future>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -98,28 +103,50 @@ TEST(InstanceLock, OneHolderPerFolderUntilReleased) {
     EXPECT_EQ(none, InstanceLock::Result::Unavailable);
 }
 
-TEST(InstanceLock, FolderIsTheRuntimeFolderOrAPrivateOne) {
+TEST(InstanceLock, FolderIsTheRuntimeFolderOrAPrivateOneInTheHome) {
     QTemporaryDir runtime;
+    QTemporaryDir home;
     chmod(runtime.path().toLocal8Bit().constData(), 0700);
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    const std::string own = "/tmp/pathmere-" + std::to_string(getuid());
+    const QByteArray saved[] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("XDG_STATE_HOME"),
+                                qgetenv("HOME")};
+    qputenv("HOME", home.path().toLocal8Bit());
+    qunsetenv("XDG_STATE_HOME");
+    const std::string own = home.path().toStdString() + "/.local/state/pathmere";
 
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     EXPECT_EQ(InstanceLock::Folder(), runtime.path().toStdString());
 
-    // A folder others can write, a relative one, or none: the private fallback.
+    // A folder others can write, a relative one, or none: the private one in the home, never a
+    // name in the shared /tmp that another user could have taken first.
     chmod(runtime.path().toLocal8Bit().constData(), 0777);
     EXPECT_EQ(InstanceLock::Folder(), own);
     qputenv("XDG_RUNTIME_DIR", "relative/run");
     EXPECT_EQ(InstanceLock::Folder(), own);
     qunsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(InstanceLock::Folder(), own);
-    struct stat info {};
-    ASSERT_EQ(lstat(own.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_EQ(info.st_uid, getuid());
+    for (const std::string& folder : {own, home.path().toStdString() + "/.local/state"}) {
+        struct stat info {};
+        ASSERT_EQ(lstat(folder.c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+        EXPECT_EQ(info.st_uid, getuid());
+    }
+    InstanceLock::Result result{};
+    EXPECT_NE(InstanceLock::Acquire(InstanceLock::Folder(), result), nullptr);
 
-    qputenv("XDG_RUNTIME_DIR", saved);
+    const std::string state = home.path().toStdString() + "/state";
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state));
+    EXPECT_EQ(InstanceLock::Folder(), state + "/pathmere");
+    chmod((state + "/pathmere").c_str(), 0777); // someone else could plant a lock there
+    EXPECT_EQ(InstanceLock::Folder(), "");
+
+    const char* names[] = {"XDG_RUNTIME_DIR", "XDG_STATE_HOME", "HOME"};
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull()) {
+            qunsetenv(names[i]);
+        } else {
+            qputenv(names[i], saved[i]);
+        }
+    }
 }
 
 TEST(InstanceChannel, LaterStartReachesTheListenerAlsoOverALeftoverSocketFile) {
@@ -158,6 +185,92 @@ TEST(InstanceChannel, ListenerIgnoresWhatIsNotARequest) {
     }
     QTest::qWait(200);
     EXPECT_EQ(shown.count(), 0);
+}
+
+QLocalSocket* Connect(const QTemporaryDir& runtime, QObject* parent) {
+    auto* peer = new QLocalSocket(parent);
+    peer->connectToServer(runtime.filePath(QLatin1String(InstanceChannel::kSocketName)));
+    return peer->waitForConnected(2000) ? peer : nullptr;
+}
+
+// Stuck or idle clients, with or without half a line, are closed and crowd nothing out.
+TEST(InstanceChannel, IdleAndHalfLineConnectionsAreClosedAndARealRequestStillGetsThrough) {
+    QTemporaryDir runtime;
+    const std::string folder = runtime.path().toStdString();
+    ShowRequests requests;
+    QSignalSpy shown(&requests, &ShowRequests::showRequested);
+    ASSERT_TRUE(requests.Adopt(InstanceChannel::Listen(folder)));
+    QObject peers;
+    std::vector<QLocalSocket*> stuck;
+    for (int i = 0; i < 3 * ShowRequests::kMaxOpen; ++i) {
+        QLocalSocket* peer = Connect(runtime, &peers);
+        ASSERT_NE(peer, nullptr);
+        if (i % 2 == 0) {
+            peer->write("sho"); // half a line, never ended
+            peer->flush();
+        }
+        stuck.push_back(peer);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests.OpenConnections() > 0; }, 5000));
+    EXPECT_LE(requests.OpenConnections(), ShowRequests::kMaxOpen);
+
+    EXPECT_TRUE(InstanceChannel::AskToShow(folder, std::chrono::milliseconds(1500)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }, 5000));
+
+    // Within their second, every stuck one is closed by the program.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return requests.OpenConnections() == 0 &&
+                   std::all_of(stuck.begin(), stuck.end(), [](QLocalSocket* peer) {
+                       return peer->state() == QLocalSocket::UnconnectedState;
+                   });
+        },
+        10000));
+}
+
+// Accepting can fail (no descriptor left), which closes the server and removes its socket file.
+TEST(InstanceChannel, AClosedChannelListensAgain) {
+    QTemporaryDir runtime;
+    const std::string folder = runtime.path().toStdString();
+    ShowRequests requests;
+    QSignalSpy shown(&requests, &ShowRequests::showRequested);
+    int listens = 0;
+    ASSERT_TRUE(requests.Adopt(InstanceChannel::Listen(folder), [&] {
+        ++listens;
+        return InstanceChannel::Listen(folder);
+    }));
+    auto* server = requests.findChild<QLocalServer*>();
+    ASSERT_NE(server, nullptr);
+    server->close();
+    QFile::remove(runtime.filePath(QLatin1String(InstanceChannel::kSocketName)));
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server->isListening(); }, 5000));
+    EXPECT_EQ(listens, 1);
+    EXPECT_TRUE(InstanceChannel::AskToShow(folder, std::chrono::milliseconds(1500)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }, 5000));
+}
+
+// A holder that takes no connection (stopped, busy) fills its listen queue; later starts must
+// still give up once their patience is spent, not wait in the kernel.
+TEST(InstanceChannel, ALaterStartGivesUpOnAHolderThatNeverAccepts) {
+    QTemporaryDir runtime;
+    const std::string folder = runtime.path().toStdString();
+    const int listening = InstanceChannel::Listen(folder); // never accepted from
+    ASSERT_GE(listening, 0);
+    int taken = 0;
+    for (; taken < 100; ++taken) {
+        std::packaged_task<bool()> attempt(
+            [folder] { return InstanceChannel::AskToShow(folder, std::chrono::milliseconds(100)); });
+        auto answer = attempt.get_future();
+        std::thread(std::move(attempt)).detach(); // a blocked one must not hold the test
+        ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+            << "start " << taken << " blocked";
+        if (!answer.get()) {
+            break; // the queue is full: refused, in time
+        }
+    }
+    EXPECT_LT(taken, 100) << "the listen queue never filled";
+    close(listening);
 }
 
 TEST_F(StartupTest, AnotherStartBringsTheWindowBackAndSearchesOnlyWhenIdle) {
