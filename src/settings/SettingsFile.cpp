@@ -102,6 +102,13 @@ int OpenTemporary(const std::string& folder, const std::string& temporary) {
         if (::stat(temporary.c_str(), &named) != 0 || named.st_dev != held.st_dev ||
             named.st_ino != held.st_ino)
             continue;
+        // A file with a second name, or someone else's, is not ours to truncate: the file
+        // behind the other name would be lost. Only our name for it goes.
+        if (held.st_nlink > 1 || held.st_uid != ::geteuid()) {
+            if (::unlink(temporary.c_str()) != 0)
+                Fail("cannot write the settings file", temporary, errno);
+            continue;
+        }
         // What a killed writer left is the only content there may be.
         if (::ftruncate(fd.get(), 0) != 0 || ::fchmod(fd.get(), 0600) != 0)
             Fail("cannot write the settings file", temporary, errno);

@@ -167,7 +167,7 @@ Key* FindKey(Store& store, std::string_view path) {
 Key& KeyOf(Store& store, std::string_view path) {
     if (Key* key = FindKey(store, path))
         return *key;
-    return store.keys.emplace_back(Key{std::string(path), {}});
+    return store.keys.emplace_back(Key{std::string(path), {}, {}});
 }
 
 } // namespace
@@ -175,6 +175,9 @@ Key& KeyOf(Store& store, std::string_view path) {
 std::optional<Store> ParseStore(std::string_view text) {
     Store store;
     std::optional<std::string> currentPath;
+    std::vector<std::string>* unreadSection = nullptr; // set while in a section not read
+    bool readSomething = false;
+    bool skippedSomething = false;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -185,27 +188,53 @@ std::optional<Store> ParseStore(std::string_view text) {
         if (line.empty() || line.front() == '#' || line.front() == ';')
             continue;
         if (line.front() == '[') {
-            if (line.back() != ']')
-                return std::nullopt;
-            const auto path = NormalizeKeyPath(line.substr(1, line.size() - 2));
-            if (!path)
-                return std::nullopt;
-            KeyOf(store, *path);
-            currentPath = path;
+            const auto path = line.back() == ']' ? NormalizeKeyPath(line.substr(1, line.size() - 2))
+                                                 : std::nullopt;
+            if (path) {
+                KeyOf(store, *path);
+                currentPath = path;
+                unreadSection = nullptr;
+                readSomething = true;
+            } else {
+                unreadSection = &store.unreadSections.emplace_back();
+                unreadSection->emplace_back(line);
+                skippedSomething = true;
+            }
+            continue;
+        }
+        if (unreadSection != nullptr) {
+            unreadSection->emplace_back(line);
             continue;
         }
         auto value = ParseValueLine(line);
-        if (!value || !currentPath)
-            return std::nullopt;
+        if (!value) {
+            (currentPath ? FindKey(store, *currentPath)->unread : store.unreadBeforeKeys)
+                .emplace_back(line);
+            skippedSomething = true;
+            continue;
+        }
+        if (!currentPath) {
+            store.unreadBeforeKeys.emplace_back(line); // a value needs a key
+            skippedSomething = true;
+            continue;
+        }
         // As when a registry file is imported, a later line for the same value wins.
         SetValue(store, *currentPath, value->name, value->type, value->data);
+        readSomething = true;
     }
+    if (skippedSomething && !readSomething)
+        return std::nullopt;
     return store;
 }
 
 std::string FormatStore(const Store& store, std::string_view comment) {
+    const auto appendLines = [](std::string& out, const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            out.append(line).push_back('\n');
+    };
     std::string out;
     out.append("# ").append(comment).append("\n");
+    appendLines(out, store.unreadBeforeKeys);
     for (const Key& key : store.keys) {
         out.append("\n[").append(key.path).append("]\n");
         for (const Value& value : key.values) {
@@ -217,6 +246,11 @@ std::string FormatStore(const Store& store, std::string_view comment) {
                 out.append(value.data);
             out.push_back('\n');
         }
+        appendLines(out, key.unread);
+    }
+    for (const auto& section : store.unreadSections) {
+        out.push_back('\n');
+        appendLines(out, section);
     }
     return out;
 }

@@ -30,13 +30,20 @@ struct Value {
 struct Key {
     std::string path;
     std::vector<Value> values;
+    // Lines of the key's section that could not be read, kept as written.
+    std::vector<std::string> unread;
 };
 
 struct Store {
     std::vector<Key> keys;
+    // What could not be read, kept as written so that a rewrite loses none of it: lines before
+    // the first section, and whole sections whose name line could not be read.
+    std::vector<std::string> unreadBeforeKeys;
+    std::vector<std::vector<std::string>> unreadSections;
 };
 
-// Null when the text is not in the store's form.
+// A line or a section that cannot be read is kept aside (see Store) and the rest is read. Null
+// when nothing at all could be read: the text is not a store.
 std::optional<Store> ParseStore(std::string_view text);
 std::string FormatStore(const Store& store, std::string_view comment);
 

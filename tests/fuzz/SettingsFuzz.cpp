@@ -2,9 +2,11 @@
 // back the same after the program writes it again.
 #include "settings/SettingsFormat.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -20,7 +22,8 @@ bool SameStore(const settings::Store& a, const settings::Store& b) {
     for (std::size_t k = 0; k < a.keys.size(); ++k) {
         const settings::Key& left = a.keys[k];
         const settings::Key& right = b.keys[k];
-        if (left.path != right.path || left.values.size() != right.values.size())
+        if (left.path != right.path || left.values.size() != right.values.size() ||
+            left.unread != right.unread)
             return false;
         for (std::size_t v = 0; v < left.values.size(); ++v) {
             if (left.values[v].name != right.values[v].name ||
@@ -29,7 +32,21 @@ bool SameStore(const settings::Store& a, const settings::Store& b) {
                 return false;
         }
     }
-    return true;
+    return a.unreadBeforeKeys == b.unreadBeforeKeys && a.unreadSections == b.unreadSections;
+}
+
+// What was skipped is written back as it was read, so a rewrite loses nothing.
+bool KeepsEverySkippedLine(const settings::Store& store, const std::string& written) {
+    const auto kept = [&written](const std::string& line) {
+        return written.find(line + "\n") != std::string::npos;
+    };
+    for (const settings::Key& key : store.keys)
+        if (!std::all_of(key.unread.begin(), key.unread.end(), kept))
+            return false;
+    for (const auto& section : store.unreadSections)
+        if (!std::all_of(section.begin(), section.end(), kept))
+            return false;
+    return std::all_of(store.unreadBeforeKeys.begin(), store.unreadBeforeKeys.end(), kept);
 }
 
 } // namespace
@@ -47,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto again = settings::ParseStore(written);
     Require(again.has_value());
     Require(SameStore(*read, *again));
+    Require(KeepsEverySkippedLine(*read, written));
     Require(settings::FormatStore(*again, "fuzz") == written);
 
     // Every value is found by its own key and name.

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <optional>
@@ -151,29 +152,69 @@ TEST_F(SettingsTest, ValuesOfOtherTypesArePreservedAndExpandableStringsReadAsSto
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "TR");
 }
 
-TEST(SettingsFormat, RejectsTextsNotInTheStoreForm) {
-    const std::vector<std::pair<const char*, const char*>> cases = {
+// A line that cannot be read is skipped and kept as written beside what can be read; a text
+// with nothing readable is not a store at all.
+TEST(SettingsFormat, SkipsAndKeepsWhatCannotBeRead) {
+    const std::vector<std::pair<const char*, const char*>> oddValues = {
+        {"UnquotedName", "Language=sz:\"TR\""},
+        {"NoEquals", "\"Language\" sz:\"TR\""},
+        {"NoType", "\"Language\"=\"TR\""},
+        {"UnknownEscape", "\"Language\"=sz:\"T\\qR\""},
+        {"ShortHexEscape", "\"Language\"=sz:\"\\x4\""},
+        {"UnterminatedString", "\"Language\"=sz:\"TR"},
+        {"TextAfterString", "\"Language\"=sz:\"TR\" x"},
+        {"UnquotedString", "\"Language\"=sz:TR"},
+        {"NegativeNumber", "\"Count\"=dword:-1"},
+        {"NumberTooBig", "\"Count\"=dword:4294967296"},
+        {"EmptyNumber", "\"Count\"=dword:"},
+        {"StrayLine", "hello"},
+        {"Controls", "\x01\x02"},
+    };
+    for (const auto& [name, odd] : oddValues) {
+        const std::string text = std::string("[K]\n\"Good\"=sz:\"1\"\n") + odd + "\n\"After\"=sz:\"2\"\n";
+        const auto store = settings::ParseStore(text);
+        ASSERT_TRUE(store) << name;
+        EXPECT_NE(settings::FindValue(*store, "K", "Good"), nullptr) << name;
+        EXPECT_NE(settings::FindValue(*store, "K", "After"), nullptr) << name;
+        ASSERT_EQ(store->keys.size(), 1u) << name;
+        EXPECT_EQ(store->keys[0].unread, std::vector<std::string>{odd}) << name;
+        EXPECT_NE(settings::FormatStore(*store, "c").find(std::string("\n") + odd + "\n"),
+                  std::string::npos)
+            << name;
+    }
+
+    // A section whose name cannot be read is kept whole, and its values are not taken for
+    // the section before it.
+    const std::vector<std::pair<const char*, const char*>> oddSections = {
+        {"UnclosedKey", "[Other"},
+        {"EmptyKeyComponent", "[SOFTWARE\\\\Korvane]"},
+        {"EmptyFirstKeyComponent", "[\\\\SOFTWARE]"},
+        {"BackslashLeftAfterOneStrip", "[Other\\\\]"},
+    };
+    for (const auto& [name, header] : oddSections) {
+        const std::string text = std::string("[SOFTWARE\\Korvane\\Pathmere]\n\"Language\"=sz:\"EN\"\n") +
+                                 header + "\n\"Language\"=sz:\"RU\"\n[Z]\n\"z\"=dword:1\n";
+        const auto store = settings::ParseStore(text);
+        ASSERT_TRUE(store) << name;
+        const auto* language = settings::FindValue(*store, "SOFTWARE\\Korvane\\Pathmere", "Language");
+        ASSERT_NE(language, nullptr) << name;
+        EXPECT_EQ(language->data, "EN") << name;
+        EXPECT_NE(settings::FindValue(*store, "Z", "z"), nullptr) << name;
+        ASSERT_EQ(store->unreadSections.size(), 1u) << name;
+        EXPECT_EQ(store->unreadSections[0],
+                  (std::vector<std::string>{header, "\"Language\"=sz:\"RU\""}))
+            << name;
+    }
+
+    const std::vector<std::pair<const char*, const char*>> notStores = {
         {"ValueBeforeAnyKey", "\"Language\"=sz:\"TR\"\n"},
-        {"UnquotedName", "[K]\nLanguage=sz:\"TR\"\n"},
-        {"NoEquals", "[K]\n\"Language\" sz:\"TR\"\n"},
-        {"NoType", "[K]\n\"Language\"=\"TR\"\n"},
-        {"UnknownEscape", "[K]\n\"Language\"=sz:\"T\\qR\"\n"},
-        {"ShortHexEscape", "[K]\n\"Language\"=sz:\"\\x4\"\n"},
-        {"UnterminatedString", "[K]\n\"Language\"=sz:\"TR\n"},
-        {"TextAfterString", "[K]\n\"Language\"=sz:\"TR\" x\n"},
-        {"UnquotedString", "[K]\n\"Language\"=sz:TR\n"},
-        {"NegativeNumber", "[K]\n\"Count\"=dword:-1\n"},
-        {"NumberTooBig", "[K]\n\"Count\"=dword:4294967296\n"},
-        {"EmptyNumber", "[K]\n\"Count\"=dword:\n"},
-        {"UnclosedKey", "[K\n"},
-        {"EmptyKeyComponent", "[SOFTWARE\\\\Korvane]\n"},
-        {"EmptyFirstKeyComponent", "[\\\\SOFTWARE]\n"},
-        {"EmptyLastKeyComponent", "[SOFTWARE\\\\]\n"},
-        {"StrayLine", "[K]\nhello\n"},
+        {"UnclosedKeyAlone", "[K\n"},
+        {"OddSectionAlone", "[SOFTWARE\\\\]\n\"Language\"=sz:\"TR\"\n"},
         {"BinaryJunk", "\x7f"
                        "ELF\x02\x01"},
+        {"Prose", "not a store"},
     };
-    for (const auto& [name, text] : cases)
+    for (const auto& [name, text] : notStores)
         EXPECT_FALSE(settings::ParseStore(text)) << name;
 
     const auto empty = settings::ParseStore("# nothing yet\n\n");
@@ -243,9 +284,26 @@ TEST(SettingsFormat, WriteReadWriteIsStable) {
     }
 }
 
+// One odd section or line costs nothing else: the language still reads, and a write keeps the
+// odd parts as they were written.
+TEST_F(SettingsTest, OddLinesAreSkippedAndKeptThroughAWrite) {
+    fs::create_directories(store);
+    const std::string odd =
+        "[Other\\\\]\n\"Kept\"=sz:\"x\"\n[SOFTWARE\\Korvane\\Pathmere]\n\"Language\"=sz:\"EL\"\n"
+        "\"Broken\"=sz:\"no end\n";
+    folder.Write("config/Korvane/machine.conf", odd);
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "EL");
+    WriteRegistryValue(1, kKey, "Language", "RU");
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "RU");
+    EXPECT_EQ(StoreFolderEntries(), std::vector<std::string>{"machine.conf"}) << "nothing set aside";
+    const std::string written = ReadBytes(machine);
+    EXPECT_NE(written.find("[Other\\\\]\n\"Kept\"=sz:\"x\"\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("\"Broken\"=sz:\"no end\n"), std::string::npos) << written;
+}
+
 TEST_F(SettingsTest, UnreadableStoreReadsAsMissingAndIsKeptAsideOnTheNextWrite) {
     fs::create_directories(store);
-    const std::string junk = "[SOFTWARE\\Korvane\\Pathmere]\n\"Language\"=sz:\"EN\n\x01\x02";
+    const std::string junk = "\"Language\"=sz:\"EN\n\x01\x02\n[SOFTWARE\\Korvane\\Pathmere";
     folder.Write("config/Korvane/machine.conf", junk);
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), kNoValueMarker);
     EXPECT_EQ(ReadBytes(machine), junk) << "reading never changes the file";
@@ -458,6 +516,23 @@ TEST_F(SettingsTest, TemporariesOfEarlierWritesAreRemovedByTheNextWrite) {
     EXPECT_EQ(StoreFolderEntries(),
               (std::vector<std::string>{"machine.conf", "machine.conf.tmp-notours",
                                         "user.conf.tmp-a1B2c3"}));
+}
+
+// A second name planted at the temporary's: the file behind it must come through untouched.
+TEST_F(SettingsTest, ATemporaryWithASecondNameIsNotWrittenThrough) {
+    fs::create_directories(store);
+    const fs::path precious = folder.path() / "precious.txt";
+    {
+        std::ofstream(precious) << "someone else's data";
+    }
+    fs::permissions(precious, fs::perms::owner_read | fs::perms::owner_write |
+                                  fs::perms::group_read | fs::perms::others_read);
+    fs::create_hard_link(precious, store / "machine.conf.tmp");
+    WriteRegistryValue(1, kKey, "Language", "EN");
+    EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "EN");
+    EXPECT_EQ(ReadBytes(precious), "someone else's data");
+    EXPECT_EQ(fs::status(precious).permissions() & fs::perms::others_read, fs::perms::others_read);
+    EXPECT_EQ(fs::hard_link_count(precious), 1u);
 }
 
 } // namespace
