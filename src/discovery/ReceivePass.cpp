@@ -1,19 +1,12 @@
 #include "discovery/ReceivePass.h"
 
-#include <chrono>
 #include <poll.h>
-#include <thread>
 
 namespace {
 
 constexpr int kSearchSocketWaitMs = 800;
 // Short enough that the end of the window and a stop request are seen promptly.
 constexpr int kEitherWaitMs = 200;
-// After a pass that read something, the answers that follow are let gather this long before
-// they are read together: hundreds of answers spread over seconds would otherwise wake the
-// thread once each, and each wake-up costs more than the reading. The first answer after a
-// quiet spell is still read at once.
-constexpr auto kGatherTime = std::chrono::milliseconds(100);
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
 
@@ -68,5 +61,4 @@ void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationColl
     if (sockets[1].revents != 0) {
         ReceiveOnGroup(receiver, collector, false);
     }
-    std::this_thread::sleep_for(kGatherTime);
 }

@@ -16,7 +16,6 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
 
 // A pass for a search that reports as it goes: waits up to 200 ms for a datagram on either
-// socket and takes what is waiting there, so that an answer is read as soon as it comes
-// whichever socket it comes to; after reading it lets the next answers gather for 100 ms, so
-// that a stream of answers is read in batches.
+// socket and takes everything waiting there, so that an answer is read as soon as it comes
+// whichever socket it comes to. A burst is read whole at one wake-up, without sleeping.
 void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);

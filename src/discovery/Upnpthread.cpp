@@ -52,7 +52,9 @@ public:
         socket.SetMulticastLoop(true);
         socket.Bind(address, "0");
         socket.Connect(target.group, target.port);
-        socket.SendString(std::string(kSearchRequest));
+        const std::string request(worker.streamDescriptions ? kStreamingSearchRequest
+                                                            : kSearchRequest);
+        socket.SendString(request);
         int repeatsLeft = worker.streamDescriptions ? kRepeatedRequests : 0;
         auto nextRequest = std::chrono::steady_clock::now() + kRepeatInterval;
 
@@ -64,7 +66,7 @@ public:
                 return false;
             }
             if (repeatsLeft > 0 && std::chrono::steady_clock::now() >= nextRequest) {
-                socket.SendString(std::string(kSearchRequest));
+                socket.SendString(request);
                 --repeatsLeft;
                 nextRequest += kRepeatInterval;
             }

@@ -15,6 +15,16 @@ TEST(SearchRequestTest, IsTheNinetyFiveBytesOfTheSsdpSearch) {
     EXPECT_EQ(kSearchRequest.find('\0'), std::string_view::npos);
 }
 
+// The streaming request differs only in asking for answers within a second.
+TEST(SearchRequestTest, TheStreamingRequestAsksForQuickAnswersAndIsOtherwiseTheSame) {
+    EXPECT_EQ(kStreamingSearchRequest.size(), 94u);
+    auto lines = SplitTextToLines(kSearchRequest);
+    ASSERT_EQ(lines[1], "MX: 10");
+    lines[1] = "MX: 1";
+    EXPECT_EQ(SplitTextToLines(kStreamingSearchRequest), lines);
+    EXPECT_EQ(kStreamingSearchRequest.substr(kStreamingSearchRequest.size() - 4), "\r\n\r\n");
+}
+
 struct AddressCase {
     const char* name;
     const char* text;

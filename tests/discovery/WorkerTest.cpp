@@ -69,7 +69,8 @@ TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
     LoopbackHttpServer foreign(Serve(Description("Other Corp", "KT6610")), "127.0.0.2");
     LoopbackHttpServer announced(Serve(Description("Korvane", "bx-91c", "Hall")), "127.0.0.3");
     FakeDevice device({Answer(router.Url("/a.xml")), Answer(router.Url("/b.xml"), "Location"),
-                       Answer(foreign.Url("/d.xml")), Answer("http://127.0.0.4:9/gone.xml")},
+                       Answer(router.Url("/a.xml")), Answer(foreign.Url("/d.xml")),
+                       Answer("http://127.0.0.4:9/gone.xml")},
                       {"NOTIFY * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nLocation: " +
                        announced.Url("/n.xml") + "\r\nNTS: ssdp:alive\r\n\r\n"},
                       groupPort);
@@ -82,15 +83,22 @@ TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
     EXPECT_EQ(device.Searches().front(), kSearchRequest);
     ASSERT_NE(worker->deviceList, nullptr);
     const auto& devices = *worker->deviceList;
-    ASSERT_EQ(Addresses(devices), (std::vector<std::string>{"127.0.0.1", "127.0.0.3"}));
+    // Each description an address offers is read (the window keeps one row per address).
+    ASSERT_EQ(Addresses(devices), (std::vector<std::string>{"127.0.0.1", "127.0.0.1", "127.0.0.3"}));
     EXPECT_EQ(devices[0]->friendlyName, "Office");
     EXPECT_EQ(devices[0]->modelNumber, "KT-6610 v2");
     EXPECT_EQ(devices[0]->serialNumber, "S123");
     EXPECT_EQ(devices[0]->location, router.Url("/a.xml"));
-    EXPECT_EQ(devices[1]->friendlyName, "Hall");
-    // The same host named twice is fetched once, at the address heard first.
-    ASSERT_EQ(router.Requests().size(), 1u);
-    EXPECT_EQ(RequestPath(router.Requests().front()), "/a.xml");
+    EXPECT_EQ(devices[1]->location, router.Url("/b.xml"));
+    EXPECT_EQ(devices[2]->friendlyName, "Hall");
+    // A description address named twice is fetched once.
+    ASSERT_EQ(router.Requests().size(), 2u);
+    std::vector<std::string> paths;
+    for (const auto& request : router.Requests()) {
+        paths.push_back(RequestPath(request));
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{"/a.xml", "/b.xml"}));
     EXPECT_EQ(foreign.Requests().size(), 1u);
 }
 
@@ -268,7 +276,7 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
     ASSERT_TRUE(WaitUntil([&worker] { return worker.answersHeard.load() == 6; }, 20000));
     worker.searchTick = 40;
     ASSERT_TRUE(WaitForEnd(worker));
-    EXPECT_EQ(device.Searches(), std::vector<std::string>(3, std::string(kSearchRequest)));
+    EXPECT_EQ(device.Searches(), std::vector<std::string>(3, std::string(kStreamingSearchRequest)));
 
     EXPECT_EQ(Addresses(*worker.deviceList), std::vector<std::string>{"127.0.0.1"});
     std::lock_guard<std::mutex> guard(lock);
