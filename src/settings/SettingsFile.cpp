@@ -21,6 +21,15 @@ namespace {
 constexpr off_t kMaxStoreSize = 1 << 20;
 
 void (*beforeRename)(const std::string&) = nullptr;
+void (*afterSync)(int) = nullptr;
+
+bool Sync(int fd) {
+    if (::fsync(fd) != 0)
+        return false;
+    if (afterSync != nullptr)
+        afterSync(fd);
+    return true;
+}
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
     throw RegistryError(what + " " + path + ": " + std::strerror(error));
@@ -166,7 +175,7 @@ void ReplaceFile(const std::string& folder, const std::string& path, const std::
         ::unlink(temporary.c_str());
         Fail("cannot write the settings file", temporary, error);
     };
-    if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0)
+    if (!WriteAll(fd.get(), text) || !Sync(fd.get()))
         failWrite(errno);
     if (beforeRename != nullptr)
         beforeRename(temporary);
@@ -179,11 +188,15 @@ void ReplaceFile(const std::string& folder, const std::string& path, const std::
     // so a failure here is not reported.
     const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
-        ::fsync(dir.get());
+        Sync(dir.get());
 }
 
 void SetBeforeRenameHook(void (*hook)(const std::string&)) {
     beforeRename = hook;
+}
+
+void SetAfterSyncHook(void (*hook)(int)) {
+    afterSync = hook;
 }
 
 } // namespace settings

@@ -29,5 +29,8 @@ void ReplaceFile(const std::string& folder, const std::string& path, const std::
 // Called with the temporary file's path after it is written and before the rename: lets tests
 // stop the process at the moment a crash would hurt most. Null in the program.
 void SetBeforeRenameHook(void (*hook)(const std::string& temporaryPath));
+// Called with each descriptor just flushed to the disk (the temporary, then the folder), so that
+// tests see what a power loss would find. Null in the program.
+void SetAfterSyncHook(void (*hook)(int descriptor));
 
 } // namespace settings

@@ -96,6 +96,11 @@ TEST(Answer, HeadersOfARealDeviceInBothLocationSpellings) {
     EXPECT_NE(BuildNotify(upper, "upnp:rootdevice").find("\r\nLOCATION: http://192.0.2.10:80/"),
               std::string::npos);
     EXPECT_EQ(BuildNotify(upper, "upnp:rootdevice").find("Location"), std::string::npos);
+
+    const auto tight = Parsed({"--address", "192.0.2.10", "--location-no-blank"});
+    EXPECT_NE(BuildAnswer(tight, "upnp:rootdevice", location)
+                  .find("\r\nLocation:http://192.0.2.10:5000/rootDesc.xml\r\n"),
+              std::string::npos);
 }
 
 std::string Unchunked(const std::string& body) {

@@ -215,6 +215,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"NoModelElement", true, "<root><manufacturer>Korvane</manufacturer></root>",
                    false, "model 0 is not supported"},
         ReportCase{"Empty", true, "", false, "description is empty"},
+        // The boundary: ten bytes are no description, eleven are read.
+        ReportCase{"TenBytesAreEmpty", true, "<root>12\r\n", false, "description is empty"},
+        ReportCase{"ElevenBytesAreRead", true, "<root>123\r\n", false,
+                   "manufacturer is not Korvane"},
         ReportCase{"NotRead", false, Description("Korvane", "KT6610"), false,
                    "description could not be read: timed out"}),
     CaseName());

@@ -140,6 +140,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"HTTP/1.1 200 OK\r\nST: upnp:rootdevice\r\nLOCATION: " + std::string(kUrl) +
                     "\r\n\r\n"}},
                   {{"192.0.2.10", kUrl}}},
+        // A legal header form: no blank after the colon.
+        ParseCase{"NoBlankAfterTheColon",
+                  {{"HTTP/1.1 200 OK\r\nLOCATION:http://192.0.2.10/d.xml\r\n"}},
+                  {{"192.0.2.10", "http://192.0.2.10/d.xml"}}},
         ParseCase{"Announcement",
                   {{"NOTIFY * HTTP/1.1\r\nLocation: http://192.0.2.10/d.xml\r\n"}},
                   {{"192.0.2.10", "http://192.0.2.10/d.xml"}}},

@@ -384,6 +384,42 @@ void CrashBeforeRename(const std::string&) {
     _exit(0);
 }
 
+// What the disk holds after a power loss: the temporary must be flushed before it is renamed
+// over the store, and the folder after, or the renamed store could come back empty.
+std::vector<std::string> durabilityEvents;
+
+std::string PathOf(int descriptor) {
+    std::error_code error;
+    return fs::read_symlink("/proc/self/fd/" + std::to_string(descriptor), error).string();
+}
+
+TEST_F(SettingsTest, TheNewTextIsOnTheDiskBeforeTheRenameAndTheRenameAfter) {
+    durabilityEvents.clear();
+    settings::SetAfterSyncHook([](int fd) { durabilityEvents.push_back("sync " + PathOf(fd)); });
+    settings::SetBeforeRenameHook(
+        [](const std::string& temporary) { durabilityEvents.push_back("rename " + temporary); });
+    WriteRegistryValue(1, kKey, "Language", "EN");
+    settings::SetAfterSyncHook(nullptr);
+    settings::SetBeforeRenameHook(nullptr);
+    const std::string temporary = machine.string() + ".tmp";
+    EXPECT_EQ(durabilityEvents,
+              (std::vector<std::string>{"sync " + temporary, "rename " + temporary,
+                                        "sync " + fs::canonical(store).string()}));
+}
+
+// A rename that fails is an error, and leaves no temporary behind.
+TEST_F(SettingsTest, ARenameThatFailsRaisesAndLeavesNoTemporary) {
+    WriteRegistryValue(1, kKey, "Language", "TR");
+    settings::SetBeforeRenameHook([](const std::string& temporary) {
+        const fs::path target = temporary.substr(0, temporary.size() - 4);
+        fs::remove(target);
+        fs::create_directories(target / "in the way");
+    });
+    EXPECT_THROW(WriteRegistryValue(1, kKey, "Language", "EN"), RegistryError);
+    settings::SetBeforeRenameHook(nullptr);
+    EXPECT_FALSE(fs::exists(machine.string() + ".tmp"));
+}
+
 TEST_F(SettingsTest, ACrashBetweenWritingAndRenamingLosesNothing) {
     WriteRegistryValue(1, kKey, "Language", "TR");
     WriteRegistryValue(1, kKey, "Other", "kept");

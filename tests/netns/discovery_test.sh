@@ -28,7 +28,7 @@ start makers --address 192.0.2.10 --http-port 5000 --friendly-name "Office route
     --model-name KT6610 --model-number "6610-B2" --serial-number SN0010 \
     --log "$log/req10" --search-log "$log/search10" "${quick[@]}"
 start makers --address 192.0.2.11 --friendly-name "Port eighty" --model-name kt5520gr \
-    --serial-number SN0011 --chunked --log "$log/req11" "${quick[@]}"
+    --serial-number SN0011 --chunked --location-no-blank --log "$log/req11" "${quick[@]}"
 start makers --address 192.0.2.12 --friendly-name $'Upper\tcase' --model-name BX-91C \
     --serial-number SN0012 --location-upper --http-port 49152 "${quick[@]}"
 start makers --address 192.0.2.13 --friendly-name "Twelve answers" --answers 12 \
@@ -76,7 +76,7 @@ echo "---"
 row() { grep "^$1	" "$log/rows"; }
 check_eq "port 5000 device, every field" \
     $'192.0.2.10\tOffice router\t6610-B2\tSN0010\thttp://192.0.2.10:5000/rootDesc.xml' "$(row 192.0.2.10)"
-check_eq "port 80 device with a chunked description and a lower-case model" \
+check_eq "port 80 device: chunked description, lower-case model, no blank after Location:" \
     $'192.0.2.11\tPort eighty\t1.0\tSN0011\thttp://192.0.2.11:80/rootDesc.xml' "$(row 192.0.2.11)"
 check_eq "LOCATION spelling; a tab in a name printed as a blank" \
     $'192.0.2.12\tUpper case\t1.0\tSN0012\thttp://192.0.2.12:49152/rootDesc.xml' "$(row 192.0.2.12)"

@@ -37,6 +37,7 @@ const char* DevsimUsage() {
            "  --notify-interval-ms N (30000)\n"
            "  --notify-only          announce only, never answer a search\n"
            "  --location-upper       write the header as LOCATION\n"
+           "  --location-no-blank    no blank after the location header's colon\n"
            "  --max-delay-ms N       bound of the random answer delay (5000, MX caps it too)\n"
            "  --min-delay-ms N       least answer delay, for a late device (0)\n"
            "  --chunked | --close-delimited   body framing (Content-Length)\n"
@@ -114,6 +115,8 @@ bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std
             o.notifyOnly = true;
         else if (name == "--location-upper")
             o.locationUpper = true;
+        else if (name == "--location-no-blank")
+            o.locationNoBlank = true;
         else if (name == "--max-delay-ms")
             ok = number(0, 5000, o.maxDelayMs);
         else if (name == "--min-delay-ms")

@@ -20,6 +20,7 @@ struct DevsimOptions {
     int notifyIntervalMs = 30000;
     bool notifyOnly = false;    // never answer a search
     bool locationUpper = false; // header written "LOCATION" instead of "Location"
+    bool locationNoBlank = false; // no blank between the location header's colon and value
     int maxDelayMs = 5000;      // upper bound of an answer's random delay
     int minDelayMs = 0;         // lower bound of it; above the upper bound, the delay itself
     enum class Body { Length, Chunked, Close } body = Body::Length;

@@ -37,7 +37,8 @@ std::string Usn(const DevsimOptions& options, const std::string& target) {
 }
 
 std::string LocationHeader(const DevsimOptions& options) {
-    return options.locationUpper ? "LOCATION: " : "Location: ";
+    const std::string blank = options.locationNoBlank ? "" : " ";
+    return (options.locationUpper ? "LOCATION:" : "Location:") + blank;
 }
 
 } // namespace
