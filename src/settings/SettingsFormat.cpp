@@ -182,9 +182,11 @@ std::optional<Store> ParseStore(std::string_view text) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        // Carriage returns go with the blanks at the end: a line kept as written must read
+        // back the same after its rewrite ends it with a newline.
         line = Trim(line);
+        while (!line.empty() && line.back() == '\r')
+            line = Trim(line.substr(0, line.size() - 1));
         if (line.empty() || line.front() == '#' || line.front() == ';')
             continue;
         if (line.front() == '[') {

@@ -6,7 +6,7 @@
 # on a test clock of 150 ms a tick) the keyboard alone must open a device and reach the Help
 # menu's windows, a double click on each row must open exactly "http://" and that row's
 # address, and the foreign device must not be listed. A screenshot of the list is kept in the
-# given folder. The second maker device also serves media, and its media server answers first.
+# given folder. The second maker device also serves media, and its media server is heard first.
 # Usage: e2e_test.sh PATHMERE DEVSIM [SCREENSHOT_DIR]
 set -uo pipefail
 program=$(realpath "$1")
@@ -49,11 +49,6 @@ netns_client xdpyinfo >/dev/null 2>&1 ||
 netns_devsim home --address $maker1 --friendly-name "Ahmet's Office & Lab" --model-name KT6610 \
   --serial-number KV0001 --notify off --max-delay-ms 0 --search-log "$work/search.txt" \
   --log "$work/maker1-http.txt" || fail "simulated device $maker1"
-# The second maker device also serves media: its media server, of another maker, answers the
-# search at once from the same address, long before the device announces itself.
-netns_devsim home --address $maker2 --http-port 8200 --friendly-name "USB media" \
-  --manufacturer "Acme Media" --model-name "Media Server" --notify off --max-delay-ms 0 \
-  --log "$work/media-http.txt" || fail "media server on $maker2"
 netns_devsim home --address $foreign --friendly-name "Neighbour's router" \
   --manufacturer "Acme Networks" --model-name AC1200 --notify off --max-delay-ms 0 \
   --log "$work/foreign-http.txt" || fail "simulated device $foreign"
@@ -86,6 +81,11 @@ eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT
 [ "$WIDTH" -ge 580 ] && [ "$HEIGHT" -ge 380 ] || fail "unexpected window size ${WIDTH}x$HEIGHT"
 
 within 200 test -s "$work/search.txt" || fail "no search request reached the devices"
+# The second maker device also serves media: its media server, of another maker, announces
+# itself from the same address just before the device does.
+netns_devsim home --address $maker2 --http-port 8200 --friendly-name "USB media" \
+  --manufacturer "Acme Media" --model-name "Media Server" --notify-only --notify-interval-ms 300 \
+  --log "$work/media-http.txt" || fail "media server on $maker2"
 netns_devsim home --address $maker2 --friendly-name "Office access point" \
   --model-name KT5520GR --serial-number KV0002 --notify-only --notify-interval-ms 2000 \
   --log "$work/maker2-http.txt" || fail "simulated device $maker2"
