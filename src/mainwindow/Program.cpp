@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
@@ -34,10 +35,37 @@ void UseTestClock(TfrmMain& window) {
     }
 }
 
+constexpr char kHelp[] =
+    "Usage: pathmere [simge]\n"
+    "\n"
+    "Finds the Korvane routers and access points on the local network (UPnP discovery,\n"
+    "about a minute) and opens the chosen one's web management page in the browser.\n"
+    "\n"
+    "  simge        start in the notification area, with the window hidden\n"
+    "  --version    print the version and end\n"
+    "  -h, --help   print this text and end\n"
+    "\n"
+    "Only one Pathmere runs per user: starting it again brings the running one's window back.\n"
+    "The chosen language is kept in $XDG_CONFIG_HOME/Korvane/machine.conf\n"
+    "(~/.config/Korvane/machine.conf when XDG_CONFIG_HOME is not set).\n"
+    "pathmere-scan runs one search from the command line; see man pathmere-scan.\n";
+
+// Answers -h and --help before anything of the interface is built, so that no display is needed.
+bool PrintHelpIfAsked(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "-h" || word == "--help") {
+            std::fputs(kHelp, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (PrintVersionIfAsked(argc, argv, "pathmere"))
+    if (PrintVersionIfAsked(argc, argv, "pathmere") || PrintHelpIfAsked(argc, argv))
         return 0;
     const std::string commandLine = CommandLine(argc, argv);
     // One instance per user, decided before anything is built: a later start neither writes

@@ -80,6 +80,15 @@ for program in pathmere pathmere-scan; do
   [ $code -eq 0 ] || { show "$work/version.log"; fail "$program --version ended with $code"; }
   [ "$said" = "$program $version" ] || fail "$program --version printed '$said'"
 done
+for option in --help -h; do
+  timeout 20 unshare --net env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \
+    "$root/usr/bin/pathmere" $option >"$work/help.txt" 2>"$work/help.log"
+  code=$?
+  [ $code -eq 0 ] || { show "$work/help.log"; fail "pathmere $option ended with $code"; }
+  for word in simge --version machine.conf "web management page"; do
+    grep -qF -- "$word" "$work/help.txt" || fail "pathmere $option does not mention $word"
+  done
+done
 
 mkdir -p "$work/home" "$work/config/Korvane" "$work/bin"
 mkdir -m 700 "$work/runtime"
