@@ -61,7 +61,7 @@ check_eq "tsv: only the maker's devices" 4 "$(wc -l <"$log/tsv")"
 check "tsv: the diagnosis names the description that failed" \
     grep -q "http://192.0.2.30:80/rootDesc.xml could not be read: connection refused" "$log/tsv.err"
 check "tsv: the searched address and its counts" \
-    grep -qE "^192\.0\.2\.1: searched; [1-9][0-9]* answers? to the search socket, [1-9][0-9]* datagrams? to the group receiver" "$log/tsv.err"
+    grep -qE "^192\.0\.2\.1: searched; [1-9][0-9]* answers? to the search, [1-9][0-9]* announcements? heard" "$log/tsv.err"
 
 # Streamed: the late device is printed while the search still runs.
 mkfifo "$log/fifo"
@@ -139,7 +139,8 @@ table inet silence {
 NFT
 search "$log/silent" --table
 check_eq "silence: the run still ends normally" 0 $?
-check "silence: multicast advice" grep -q "Nothing answered on any address" "$log/silent"
+check "silence: this computer's firewall named first" grep -q "A firewall on this computer is the likeliest cause" "$log/silent"
+check "silence: then a network that keeps devices apart" grep -q "client isolation" "$log/silent"
 netns_client nft delete table inet silence
 
 # No usable address: only a link-local one, on a veth pair whose both ends are in the
@@ -156,5 +157,14 @@ check_eq "no usable address: exit status 1" 1 $?
 check "no usable address: the address and why it was skipped" \
     grep -q "169.254.7.7: not searched (link-local)" "$log/lonely"
 check "no usable address: said plainly" grep -q "No usable IPv4 address" "$log/lonely"
+
+# No network at all, only loopback: the search's fallback address is no connection either.
+cut_off="$NETNS_PREFIX-cutoff"
+ip netns add "$cut_off" && NETNS_NAMESPACES+=("$cut_off")
+ip -n "$cut_off" link set lo up
+ip netns exec "$cut_off" timeout 60 "$scan" --seconds 1 --table >"$log/cutoff" 2>&1
+check_eq "no network: exit status 1" 1 $?
+check "no network: not connected, no firewall blamed" \
+    bash -c "grep -q 'not connected' '$log/cutoff' && ! grep -q 'firewall' '$log/cutoff'"
 
 checks_finish

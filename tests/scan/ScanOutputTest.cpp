@@ -94,46 +94,75 @@ bool Mentions(const Diagnosis& diagnosis, const std::string& text) {
     return false;
 }
 
+DescriptionReport Listed(std::string host, std::string sender = {}) {
+    DescriptionReport report = Read(host, sender.empty() ? host : std::move(sender));
+    report.device = std::make_shared<Korvane::DeviceProperty>();
+    return report;
+}
+
 TEST(Diagnose, AHealthyNetworkNeedsNoAdvice) {
     const auto diagnosis = Diagnose({Searched("192.0.2.1", 4, 2), {"fe80::1", "IPv6", 0, 0}},
-                                    {Read("192.0.2.10", "192.0.2.10")});
+                                    {Listed("192.0.2.10"), Read("192.0.2.20", "192.0.2.20")});
     EXPECT_TRUE(diagnosis.usableAddress);
     EXPECT_TRUE(diagnosis.advice.empty());
     EXPECT_EQ(diagnosis.addresses,
-              (std::vector<std::string>{"192.0.2.1: searched; 4 answers to the search socket, 2 "
-                                        "datagrams to the group receiver",
+              (std::vector<std::string>{"192.0.2.1: searched; 4 answers to the search, 2 "
+                                        "announcements heard",
                                         "fe80::1: not searched (IPv6)"}));
+    EXPECT_EQ(Diagnose({Searched("192.0.2.1", 1, 1)}, {}).addresses,
+              std::vector<std::string>{"192.0.2.1: searched; 1 answer to the search, 1 "
+                                       "announcement heard"});
 }
 
-TEST(Diagnose, GroupHeardButNoAnswersIsAFirewall) {
-    const auto diagnosis = Diagnose({Searched("192.0.2.1", 0, 5)}, {});
-    EXPECT_TRUE(Mentions(diagnosis, "sudo ufw allow proto udp from any port 1900"));
-    EXPECT_TRUE(Mentions(diagnosis, "firewall-cmd"));
-    EXPECT_FALSE(Mentions(diagnosis, "Nothing answered"));
+// No answer to the search on an address: the computer's own firewall is named first, whether
+// or not announcements got through, then a network that keeps devices apart.
+TEST(Diagnose, NoAnswerToTheSearchNamesThisComputersFirewallFirst) {
+    for (const int announcements : {0, 5}) {
+        const auto diagnosis = Diagnose({Searched("192.0.2.1", 0, announcements)}, {});
+        ASSERT_EQ(diagnosis.advice.size(), 1u) << announcements;
+        const std::string& advice = diagnosis.advice[0];
+        EXPECT_LT(advice.find("firewall on this computer"), advice.find("client isolation"));
+        EXPECT_NE(advice.find("sudo ufw allow proto udp from "), std::string::npos);
+        EXPECT_NE(advice.find("firewall-cmd --permanent"), std::string::npos);
+        EXPECT_NE(advice.find("firewall-cmd --reload"), std::string::npos);
+        EXPECT_EQ(advice.find("announcements were heard") != std::string::npos, announcements > 0);
+    }
+    // An address that was answered needs no such advice, whatever another one did.
+    const auto mixed = Diagnose({Searched("192.0.2.1", 2, 0), Searched("198.51.100.7", 0, 0)}, {});
+    ASSERT_EQ(mixed.advice.size(), 1u);
+    EXPECT_NE(mixed.advice[0].find("On 198.51.100.7 "), std::string::npos);
 }
 
-TEST(Diagnose, SilenceOnEveryAddressIsBlockedMulticast) {
-    const auto diagnosis =
-        Diagnose({Searched("192.0.2.1", 0, 0), Searched("198.51.100.7", 0, 0)}, {});
-    EXPECT_TRUE(Mentions(diagnosis, "Nothing answered on any address"));
-    EXPECT_FALSE(Mentions(diagnosis, "ufw"));
-    // One address heard is enough to rule it out.
-    EXPECT_FALSE(
-        Mentions(Diagnose({Searched("192.0.2.1", 0, 0), Searched("198.51.100.7", 1, 0)}, {}),
-                 "Nothing answered"));
+TEST(Diagnose, OnlyForeignDevicesAnsweringAreNamed) {
+    std::vector<DescriptionReport> foreign;
+    for (const char* host : {"192.0.2.20", "192.0.2.21", "192.0.2.22", "192.0.2.23"}) {
+        foreign.push_back(Read(host, host));
+        foreign.back().manufacturer = "Acme";
+        foreign.back().modelName = "AC1200";
+    }
+    const auto diagnosis = Diagnose({Searched("192.0.2.1", 4, 0)}, foreign);
+    EXPECT_TRUE(Mentions(diagnosis, "none of the 4 devices that answered is a Korvane: 192.0.2.20 "
+                                    "(Acme, AC1200); 192.0.2.21 (Acme, AC1200); 192.0.2.22 (Acme, "
+                                    "AC1200); ..."));
+    EXPECT_FALSE(Mentions(diagnosis, "firewall"));
 }
 
 TEST(Diagnose, NoUsableAddress) {
     const auto diagnosis = Diagnose({{"127.0.0.1", "loopback", 0, 0}}, {});
     EXPECT_FALSE(diagnosis.usableAddress);
     EXPECT_TRUE(Mentions(diagnosis, "No usable IPv4 address"));
+    // The search's fallback when the machine has no address of its own: not connected.
+    const auto none = Diagnose({Searched("0.0.0.0", 0, 0)}, {});
+    EXPECT_FALSE(none.usableAddress);
+    EXPECT_TRUE(Mentions(none, "not connected"));
+    EXPECT_FALSE(Mentions(none, "firewall"));
     EXPECT_FALSE(Diagnose({}, {}).usableAddress); // a run stopped before any address
 }
 
 TEST(Diagnose, FailedFetchesAndForeignAddresses) {
     const auto diagnosis = Diagnose(
         {Searched("192.0.2.1", 3, 0)},
-        {Read("192.0.2.30", "192.0.2.30", "connection refused"), Read("192.0.2.99", "192.0.2.40")});
+        {Read("192.0.2.30", "192.0.2.30", "connection refused"), Listed("192.0.2.99", "192.0.2.40")});
     EXPECT_TRUE(Mentions(diagnosis, "The description at http://192.0.2.30/d.xml could not be read: "
                                     "connection refused"));
     EXPECT_TRUE(

@@ -2,10 +2,86 @@
 
 #include "SafeText.h"
 
+#include <arpa/inet.h>
+#include <cstring>
+#include <fstream>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <string>
+
 namespace {
+
+// The fallback the search uses when the machine has no address of its own.
+constexpr const char* kNoAddress = "0.0.0.0";
+// Devices named when none of those that answered is the maker's.
+constexpr std::size_t kForeignNamed = 3;
 
 std::string Count(int n, const char* one, const char* many) {
     return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
+// The local network of an address, as "192.0.2.0/24", from the interface that holds it; the
+// address alone when no interface does.
+std::string NetworkOf(const std::string& address) {
+    in_addr wanted{};
+    if (inet_pton(AF_INET, address.c_str(), &wanted) != 1)
+        return address;
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0)
+        return address;
+    std::string network = address + "/32";
+    for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr ||
+            entry->ifa_addr->sa_family != AF_INET)
+            continue;
+        in_addr own{};
+        in_addr mask{};
+        std::memcpy(&own, &reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr, sizeof own);
+        std::memcpy(&mask, &reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr,
+                    sizeof mask);
+        if (own.s_addr != wanted.s_addr)
+            continue;
+        in_addr base{};
+        base.s_addr = own.s_addr & mask.s_addr;
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &base, text, sizeof text);
+        network = std::string(text) + "/" + std::to_string(__builtin_popcount(mask.s_addr));
+        break;
+    }
+    freeifaddrs(interfaces);
+    return network;
+}
+
+// ufw says in its configuration file whether it is on; readable without root.
+bool UfwEnabled() {
+    std::ifstream config("/etc/ufw/ufw.conf");
+    for (std::string line; std::getline(config, line);) {
+        if (line.rfind("ENABLED=", 0) == 0)
+            return line.find("yes") != std::string::npos;
+    }
+    return false;
+}
+
+std::string FirewallAdvice(const std::string& address, int announcements) {
+    const std::string network = NetworkOf(address);
+    std::string advice =
+        "On " + address + " no device answered the search" +
+        (announcements > 0 ? " (" + Count(announcements, "announcement was", "announcements were") +
+                                 " heard, so devices are there)"
+                           : "") +
+        ". A firewall on this computer is the likeliest cause: the answers come from port 1900 "
+        "to a port of the system's choosing, and a firewall that allows only port 1900 drops "
+        "them.";
+    advice += UfwEnabled() ? " ufw is enabled here." : " Check with: sudo ufw status, or sudo firewall-cmd --state.";
+    advice += " To allow the answers from the local network, for good:\n"
+              "    sudo ufw allow proto udp from " + network + " port 1900\n"
+              "  or, with firewalld:\n"
+              "    sudo firewall-cmd --permanent --add-rich-rule='rule family=\"ipv4\" source "
+              "address=\"" + network + "\" source-port port=\"1900\" protocol=\"udp\" accept'\n"
+              "    sudo firewall-cmd --reload\n"
+              "  If no firewall runs here, the network may keep devices apart (a guest network, "
+              "wireless client isolation): connect to the main network, or by cable.";
+    return advice;
 }
 
 } // namespace
@@ -13,42 +89,37 @@ std::string Count(int n, const char* one, const char* many) {
 Diagnosis Diagnose(const std::vector<AddressReport>& addresses,
                    const std::vector<DescriptionReport>& descriptions) {
     Diagnosis result;
-    bool heardAny = false;
     for (const auto& address : addresses) {
         if (!address.skipped.empty()) {
             result.addresses.push_back(address.address + ": not searched (" + address.skipped +
                                        ")");
             continue;
         }
+        if (address.address == kNoAddress) {
+            result.addresses.push_back(std::string(kNoAddress) +
+                                       ": searched, but this computer has no network address");
+            continue;
+        }
         result.usableAddress = true;
-        heardAny = heardAny || address.searchSocketAnswers > 0 || address.groupDatagrams > 0;
         result.addresses.push_back(
             address.address + ": searched; " +
-            Count(address.searchSocketAnswers, "answer", "answers") + " to the search socket, " +
-            Count(address.groupDatagrams, "datagram", "datagrams") + " to the group receiver");
-        if (address.searchSocketAnswers == 0 && address.groupDatagrams > 0) {
-            result.advice.push_back(
-                "On " + address.address +
-                " devices were heard on the SSDP group but none answered the search: a firewall "
-                "is probably dropping the answers, which come from port 1900 to a port of the "
-                "system's choosing. Allow them with\n"
-                "    sudo ufw allow proto udp from any port 1900\n"
-                "  or\n"
-                "    sudo firewall-cmd --add-rich-rule='rule family=\"ipv4\" source-port "
-                "port=\"1900\" protocol=\"udp\" accept'");
+            Count(address.searchSocketAnswers, "answer", "answers") + " to the search, " +
+            Count(address.groupDatagrams, "announcement", "announcements") + " heard");
+        if (address.searchSocketAnswers == 0) {
+            result.advice.push_back(FirewallAdvice(address.address, address.groupDatagrams));
         }
     }
     if (!result.usableAddress) {
         result.advice.push_back(
-            "No usable IPv4 address: connect to the network that holds the "
-            "device (loopback, link-local and IPv6 addresses are not searched).");
-    } else if (!heardAny) {
-        result.advice.push_back(
-            "Nothing answered on any address: multicast seems blocked on this network. Wireless "
-            "client isolation or a guest network keeps devices from hearing each other; connect "
-            "to the main network, or by cable.");
+            "No usable IPv4 address: this computer is not connected. Connect it to the network "
+            "that holds the device (loopback, link-local and IPv6 addresses are not searched).");
     }
+    std::vector<const DescriptionReport*> foreign;
+    bool makerListed = false;
     for (const auto& description : descriptions) {
+        makerListed = makerListed || description.device != nullptr;
+        if (description.read && !description.device)
+            foreign.push_back(&description);
         if (!description.read) {
             result.advice.push_back("The description at " + SafeText(description.url) +
                                     " could not be read: " + description.failure);
@@ -60,6 +131,17 @@ Diagnosis Diagnose(const std::vector<AddressReport>& addresses,
                                     ", another address: the device may be misconfigured, or "
                                     "something answers for it.");
         }
+    }
+    if (!makerListed && !foreign.empty()) {
+        std::string named;
+        for (std::size_t i = 0; i < foreign.size() && i < kForeignNamed; ++i) {
+            named += (i > 0 ? "; " : "") + SafeText(foreign[i]->host) + " (" +
+                     SafeText(foreign[i]->manufacturer) + ", " + SafeText(foreign[i]->modelName) + ")";
+        }
+        result.advice.push_back("The search worked, but none of the " +
+                                Count(static_cast<int>(foreign.size()), "device", "devices") +
+                                " that answered is a Korvane: " + named +
+                                (foreign.size() > kForeignNamed ? "; ..." : "") + ".");
     }
     return result;
 }
