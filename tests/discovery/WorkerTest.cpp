@@ -106,14 +106,20 @@ TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
     EXPECT_EQ(device.Searches().front(), kSearchRequest);
     ASSERT_NE(worker->deviceList, nullptr);
     const auto& devices = *worker->deviceList;
-    // Each description an address offers is read (the window keeps one row per address).
-    ASSERT_EQ(Addresses(devices), (std::vector<std::string>{"127.0.0.1", "127.0.0.1", "127.0.0.3"}));
+    // Each description an address offers is read (the window keeps one row per address). The
+    // second answer may be read after the announcement, when a pass's drain came between them.
+    ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[0]->friendlyName, "Office");
     EXPECT_EQ(devices[0]->modelNumber, "KT-6610 v2");
     EXPECT_EQ(devices[0]->serialNumber, "S123");
     EXPECT_EQ(devices[0]->location, router.Url("/a.xml"));
-    EXPECT_EQ(devices[1]->location, router.Url("/b.xml"));
-    EXPECT_EQ(devices[2]->friendlyName, "Hall");
+    std::vector<std::string> rest{devices[1]->location, devices[2]->location};
+    std::sort(rest.begin(), rest.end());
+    EXPECT_EQ(rest, (std::vector<std::string>{router.Url("/b.xml"), announced.Url("/n.xml")}));
+    const auto hall = std::find_if(devices.begin(), devices.end(),
+                                   [](const auto& record) { return record->ipAddress == "127.0.0.3"; });
+    ASSERT_NE(hall, devices.end());
+    EXPECT_EQ((*hall)->friendlyName, "Hall");
     // A description address named twice is fetched once.
     ASSERT_EQ(router.Requests().size(), 2u);
     std::vector<std::string> paths;
