@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <map>
 #include <mutex>
 #include <system_error>
 
@@ -63,13 +64,24 @@ protected:
 };
 
 TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
+    // The router's own address also serves a media server of another maker, which answers
+    // first, and a second device of the maker's.
+    const std::map<std::string, std::string> descriptions{
+        {"/media.xml", Description("Other Corp", "MediaServer", "Office: media")},
+        {"/gw.xml", Description("KORVANE Networks Ltd.", "KT6610", "Office", "KT-6610 v2", "S123")},
+        {"/ap.xml", Description("Korvane", "KT5520", "Office access point")}};
     LoopbackHttpServer router(
-        Serve(Description("KORVANE Networks Ltd.", "KT6610", "Office", "KT-6610 v2", "S123")),
+        [&descriptions](int fd, const std::string& request) {
+            LoopbackHttpServer::SendAll(
+                fd, LoopbackHttpServer::Response("200 OK", descriptions.at(RequestPath(request))));
+        },
         "127.0.0.1");
     LoopbackHttpServer foreign(Serve(Description("Other Corp", "KT6610")), "127.0.0.2");
     LoopbackHttpServer announced(Serve(Description("Korvane", "bx-91c", "Hall")), "127.0.0.3");
-    FakeDevice device({Answer(router.Url("/a.xml")), Answer(router.Url("/b.xml"), "Location"),
-                       Answer(foreign.Url("/d.xml")), Answer("http://127.0.0.4:9/gone.xml")},
+    FakeDevice device({Answer(router.Url("/media.xml")), Answer(router.Url("/gw.xml"), "Location"),
+                       Answer(router.Url("/media.xml")), Answer(router.Url("/gw.xml")),
+                       Answer(router.Url("/ap.xml")), Answer(foreign.Url("/d.xml")),
+                       Answer("http://127.0.0.4:9/gone.xml")},
                       {"NOTIFY * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nLocation: " +
                        announced.Url("/n.xml") + "\r\nNTS: ssdp:alive\r\n\r\n"},
                       groupPort);
@@ -82,15 +94,22 @@ TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
     EXPECT_EQ(device.Searches().front(), kSearchRequest);
     ASSERT_NE(worker->deviceList, nullptr);
     const auto& devices = *worker->deviceList;
-    ASSERT_EQ(Addresses(devices), (std::vector<std::string>{"127.0.0.1", "127.0.0.3"}));
+    // Every accepted description is listed; the window keeps one row per address.
+    ASSERT_EQ(Addresses(devices),
+              (std::vector<std::string>{"127.0.0.1", "127.0.0.1", "127.0.0.3"}));
     EXPECT_EQ(devices[0]->friendlyName, "Office");
     EXPECT_EQ(devices[0]->modelNumber, "KT-6610 v2");
     EXPECT_EQ(devices[0]->serialNumber, "S123");
-    EXPECT_EQ(devices[0]->location, router.Url("/a.xml"));
-    EXPECT_EQ(devices[1]->friendlyName, "Hall");
-    // The same host named twice is fetched once, at the address heard first.
-    ASSERT_EQ(router.Requests().size(), 1u);
-    EXPECT_EQ(RequestPath(router.Requests().front()), "/a.xml");
+    EXPECT_EQ(devices[0]->location, router.Url("/gw.xml"));
+    EXPECT_EQ(devices[1]->friendlyName, "Office access point");
+    EXPECT_EQ(devices[2]->friendlyName, "Hall");
+    // Each description address of a host is fetched once.
+    std::vector<std::string> paths;
+    for (const auto& request : router.Requests()) {
+        paths.push_back(RequestPath(request));
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{"/ap.xml", "/gw.xml", "/media.xml"}));
     EXPECT_EQ(foreign.Requests().size(), 1u);
 }
 

@@ -6,7 +6,8 @@
 # on a test clock of 150 ms a tick) the keyboard alone must open a device and reach the Help
 # menu's windows, a double click on each row must open exactly "http://" and that row's
 # address, and the foreign device must not be listed. A screenshot of the list is kept in the
-# given folder. The second maker device also serves media, and its media server answers first.
+# given folder. Both maker devices also serve media: the second's media server answers first,
+# the first's answers after its router.
 # Usage: e2e_test.sh PATHMERE DEVSIM [SCREENSHOT_DIR]
 set -uo pipefail
 program=$(realpath "$1")
@@ -43,11 +44,12 @@ xvfb_start "$work/xvfb.log" || fail "Xvfb did not start"
 netns_client xdpyinfo >/dev/null 2>&1 ||
   fail "the client namespace cannot reach the X server through /tmp/.X11-unix"
 
-# The first maker device answers a search at once; the second only announces itself and is
-# started once the search request has been seen, so that it is always accepted second and
-# the rows' order is known. The foreign device answers at once too.
+# The first maker device answers a search at once, its media server right after it; the second
+# only announces itself and is started once the search request has been seen, so that it is
+# always accepted second and the rows' order is known. The foreign device answers at once too.
 netns_devsim home --address $maker1 --friendly-name "Living room router" --model-name KT6610 \
   --serial-number KV0001 --notify off --max-delay-ms 0 --search-log "$work/search.txt" \
+  --media-server 8200/MediaServer.xml --media-order last \
   --log "$work/maker1-http.txt" || fail "simulated device $maker1"
 # The second maker device also serves media: its media server, of another maker, answers the
 # search at once from the same address, long before the device announces itself.
@@ -103,7 +105,9 @@ search_colour=$(pixel $row_x "$(row_y 0)")
 
 # The search listens until its 40th tick (6 s with the test clock), then fetches the
 # descriptions; the list comes to the front at the next tick.
-fetched() { [ -s "$work/maker1-http.txt" ] && [ -s "$work/maker2-http.txt" ]; }
+fetched() {
+  grep -q "^GET /rootDesc.xml " "$work/maker1-http.txt" && [ -s "$work/maker2-http.txt" ]
+}
 for _ in $(seq 120); do
   fetched && break
   kill -0 $app 2>/dev/null || fail "the program ended during the search"
@@ -182,4 +186,6 @@ if grep -v -x -e "http://$maker1" -e "http://$maker2" "$opened" | grep -q .; the
 fi
 [ -s "$work/foreign-http.txt" ] || fail "the foreign device's description was never fetched"
 [ -s "$work/media-http.txt" ] || fail "the media server's description was never fetched"
+grep -q "^GET /MediaServer.xml " "$work/maker1-http.txt" ||
+  fail "the media server heard after the first router was never fetched"
 echo "PASS: opened $(tr '\n' ' ' <"$opened")"
