@@ -3,11 +3,14 @@
 # namespaces. In each run four tools start together in the client namespace:
 #   pathmere-scan --seconds 5 --stream, pathmere-scan --seconds 5, upnpc -l (miniupnpc) and
 #   gssdp-discover --timeout 5 --target ssdp:all (gupnp-tools).
-# Networks: 3 maker devices; 30 maker and 30 foreign devices answering 12 times each,
-# spread over 5 s; the same as one burst; the spread network with 20 % of the devices'
-# packets dropped. For each tool: recall of the maker devices (for the discovery-only tools a
-# description address on the device counts), time to its first and its last maker device,
-# wall time until its output is complete, CPU time; median and worst over the repetitions.
+# Networks: 3 maker devices; the same 3 each with a media server of another maker beside it on
+# their address (port 8200), which answers first; 30 maker and 30 foreign devices answering
+# 12 times each, spread over 5 s; the same as one burst; the spread network with 20 % of the
+# devices' packets dropped. For each tool: recall of the maker devices (for the discovery-only
+# tools the maker device's description address counts), time to its first and its last maker
+# device, wall time until its output is complete, CPU time; median and worst over the
+# repetitions. The media network against the plain one gives what reading the media servers'
+# descriptions too adds to the identification.
 # Needs root. Installs miniupnpc, gupnp-tools and time when missing.
 # Usage: run.sh [REPETITIONS] [PATH-TO-pathmere-devsim PATH-TO-pathmere-scan]
 set -uo pipefail
@@ -112,9 +115,10 @@ measure() { # network name, maker count
         tool gssdp "$begin" gssdp-discover --timeout 5 --target ssdp:all & pids+=($!)
         wait "${pids[@]}" # never a bare wait: the simulators are jobs of this shell too
         for name in "${tools[@]}"; do
-            # First time each maker's description address appears.
-            grep -o '^[0-9.]* .*http://192\.0\.2\.[0-9]*[:/]' "$run/$name.out" \
-                | sed -E 's|^([0-9.]+) .*http://(192\.0\.2\.[0-9]+)[:/]$|\1 \2|' \
+            # First time each maker's description address appears (port 80, where the media
+            # servers are not).
+            grep -o '^[0-9.]* .*http://192\.0\.2\.[0-9]*:80/' "$run/$name.out" \
+                | sed -E 's|^([0-9.]+) .*http://(192\.0\.2\.[0-9]+):80/$|\1 \2|' \
                 | awk '!seen[$2]++' | grep -wFf <(echo "$wanted") >"$run/$name.makers"
             # "-" for a tool that found none, so that the columns stay in place. GNU time
             # puts "Command exited with non-zero status" before the times when a tool fails.
@@ -132,6 +136,10 @@ echo "network: 3 maker devices"
 start_devices 3 0 --max-delay-ms 500
 measure three 3
 stop_devices
+echo "network: the same 3, each with a media server answering first"
+start_devices 3 0 --max-delay-ms 500 --media-server 8200 --media-order first
+measure media 3
+stop_devices
 echo "network: 30+30 devices, 12 answers each spread over 5 s"
 start_devices 30 30 --answers 12
 measure spread 30
@@ -148,7 +156,7 @@ stop_devices
 echo
 echo "median / worst over $repetitions runs; times in seconds from the common start; '-' none found"
 printf '%-8s %-7s %-12s %-14s %-14s %-14s %-14s\n' network tool recall first last complete cpu
-for network in three spread burst lossy; do
+for network in three media spread burst lossy; do
     for name in "${tools[@]}"; do
         awk -v net="$network" -v tool="$name" -v reps="$repetitions" '
             $1 == net && $2 == tool { n++; recall[n] = $3; first[n] = $4 == "-" ? 999 : $4;
@@ -171,7 +179,7 @@ echo
 echo "per run: stream's last maker device beside the fastest other tool that found all of them"
 awk -v makers3=3 -v makers30=30 '
     { key = $1 " " $8; if (!(key in order)) { order[key] = ++keys; name[keys] = key }
-      want = $1 == "three" ? makers3 : makers30
+      want = $1 == "three" || $1 == "media" ? makers3 : makers30
       if ($2 == "stream") { stream[key] = $5; found[key] = $3 }
       else if ($3 == want && $5 != "-" && (!(key in best) || $5 < best[key])) { best[key] = $5; by[key] = $2 } }
     END { for (i = 1; i <= keys; i++) { k = name[i]
@@ -179,4 +187,18 @@ awk -v makers3=3 -v makers30=30 '
                 substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k], by[k], best[k], stream[k] / best[k]
             else printf "%-8s run %-2s stream %s (%d found)  no other tool found all\n", \
                 substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k] } }' "$results"
+echo
+echo "media servers beside the 3 maker devices: what reading their descriptions too adds"
+awk '
+    function med(a, m,   i, j, t) { for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t }
+                                  return m % 2 ? a[(m+1)/2] : (a[m/2] + a[m/2+1]) / 2 }
+    ($1 == "three" || $1 == "media") && ($2 == "batch" || $2 == "stream") {
+        k = $1 " " $2; n[k]++; done[k, n[k]] = $2 == "batch" ? $6 : $5 }
+    END { for (tool = 1; tool <= 2; tool++) { t = tool == 1 ? "batch" : "stream"
+            for (net = 1; net <= 2; net++) { w = net == 1 ? "three" : "media"; k = w " " t
+                delete v; for (i = 1; i <= n[k]; i++) v[i] = done[k, i]; m[w] = n[k] ? med(v, n[k]) : -1 }
+            if (m["three"] >= 0 && m["media"] >= 0)
+                printf "%-7s %s median %.3f s without, %.3f s with: %+.0f ms\n", t,
+                    t == "batch" ? "complete (search, then every description)" : "last maker device",
+                    m["three"], m["media"], (m["media"] - m["three"]) * 1000 } }' "$results"
 cp "$results" "${BENCH_RESULTS:-/tmp/pathmere-field-bench.txt}"

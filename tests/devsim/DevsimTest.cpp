@@ -1,5 +1,6 @@
 // The simulated device must behave like a real one, or the namespace tests prove nothing.
 #include "Description.h"
+#include "MediaServer.h"
 #include "Options.h"
 #include "Ssdp.h"
 
@@ -155,6 +156,9 @@ TEST(Options, RejectsWhatWouldMakeAMeaninglessDevice) {
              {"--address", "192.0.2.10", "--flood", "192.0.2.100"},
              {"--address", "192.0.2.10", "--flood", "x:3"},
              {"--address", "192.0.2.10", "--bogus"},
+             {"--address", "192.0.2.10", "--media-server", "/m.xml"},
+             {"--address", "192.0.2.10", "--media-server", "80"},
+             {"--address", "192.0.2.10", "--media-server", "8200", "--media-order", "middle"},
              {"--address"}}) {
         std::vector<const char*> argv{"pathmere-devsim"};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -170,5 +174,63 @@ TEST(Options, RejectsWhatWouldMakeAMeaninglessDevice) {
     // Distinct devices get distinct identities without being told.
     EXPECT_NE(Parsed({"--address", "192.0.2.10"}).udn, Parsed({"--address", "192.0.2.11"}).udn);
 }
+
+// A router's media server: same address, its own port or path, another maker and identity.
+TEST(MediaServer, IsAnotherMakersDeviceAtTheSameAddress) {
+    const auto router = Parsed({"--address", "192.0.2.10", "--http-port", "2189", "--media-server",
+                                "8200", "--friendly-name", "Home"});
+    EXPECT_EQ(router.mediaOrder, DevsimOptions::MediaOrder::First);
+    const auto media = MediaServerOf(router);
+    EXPECT_EQ(OwnLocationUrl(media), "http://192.0.2.10:8200/rootDesc.xml");
+    EXPECT_EQ(OwnLocationUrl(router), "http://192.0.2.10:2189/rootDesc.xml");
+    EXPECT_NE(media.udn, router.udn);
+    const auto targets = TargetsFor(media, "ssdp:all");
+    ASSERT_EQ(targets.size(), 5u);
+    EXPECT_EQ(targets[2], "urn:schemas-upnp-org:device:MediaServer:1");
+    EXPECT_TRUE(TargetsFor(media, "urn:schemas-upnp-org:device:InternetGatewayDevice:1").empty());
+    const auto xml = BuildDescription(media);
+    EXPECT_NE(xml.find("<deviceType>urn:schemas-upnp-org:device:MediaServer:1</deviceType>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<friendlyName>Home: media</friendlyName>"), std::string::npos);
+    EXPECT_EQ(xml.find("Korvane"), std::string::npos);
+    EXPECT_EQ(
+        BuildHttpResponse(media, "GET /rootDesc.xml HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 200", 0),
+        0u);
+
+    // Or on the device's own port, at another path.
+    const auto samePort = MediaServerOf(Parsed(
+        {"--address", "192.0.2.11", "--media-server", "80/media.xml", "--media-order", "last"}));
+    EXPECT_EQ(OwnLocationUrl(samePort), "http://192.0.2.11:80/media.xml");
+}
+
+struct OrderCase {
+    const char* name;
+    DevsimOptions::MediaOrder order;
+    std::vector<TimedDatagram> expected;
+};
+
+class AnswerOrderTest : public testing::TestWithParam<OrderCase> {};
+
+// Random delays must not mix the two groups: all of the first before any of the other.
+TEST_P(AnswerOrderTest, OneGroupWhollyBeforeTheOther) {
+    const std::vector<TimedDatagram> device{{300, "d1"}, {0, "d2"}, {900, "d3"}};
+    const std::vector<TimedDatagram> media{{500, "m1"}, {100, "m2"}};
+    const auto sent = InAnswerOrder(device, media, GetParam().order);
+    ASSERT_EQ(sent.size(), GetParam().expected.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].datagram, GetParam().expected[i].datagram) << i;
+        EXPECT_EQ(sent[i].delayMs, GetParam().expected[i].delayMs) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AnswerOrderTest,
+    testing::Values(OrderCase{"MediaFirst",
+                              DevsimOptions::MediaOrder::First,
+                              {{100, "m2"}, {500, "m1"}, {500, "d1"}, {500, "d2"}, {900, "d3"}}},
+                    OrderCase{"MediaLast",
+                              DevsimOptions::MediaOrder::Last,
+                              {{0, "d2"}, {300, "d1"}, {900, "d3"}, {900, "m1"}, {900, "m2"}}}),
+    [](const testing::TestParamInfo<OrderCase>& row) { return std::string(row.param.name); });
 
 } // namespace

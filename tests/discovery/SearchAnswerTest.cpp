@@ -209,6 +209,20 @@ TEST(ParseSearchAnswerLimitTest, OneSenderNamesAtMostEightAddresses) {
     EXPECT_EQ(locations[8].first, "10.0.0.100");
 }
 
+// Ports and paths of its own address count as much as invented hosts.
+TEST(ParseSearchAnswerLimitTest, OneSenderNamesAtMostEightAddressesOfItsOwnHost) {
+    std::vector<Datagram> datagrams;
+    for (int port = 1; port <= 12; ++port) {
+        datagrams.push_back(
+            {"LOCATION: http://192.0.2.66:" + std::to_string(port) + "/d.xml", "192.0.2.66"});
+    }
+    datagrams.push_back({"LOCATION: http://192.0.2.66:5000/d.xml", "192.0.2.67"});
+    const auto locations = Parse(datagrams);
+    ASSERT_EQ(locations.size(), 9u);
+    EXPECT_EQ(locations[7].second, "http://192.0.2.66:8/d.xml");
+    EXPECT_EQ(locations[8].second, "http://192.0.2.66:5000/d.xml");
+}
+
 TEST(ParseSearchAnswerLimitTest, TheListHoldsAtMost256Addresses) {
     std::vector<Datagram> datagrams;
     for (int host = 0; host < 300; ++host) {

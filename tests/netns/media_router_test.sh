@@ -3,6 +3,9 @@
 # media server of another maker, each with a description of its own on its own port. The
 # maker's router must be listed whichever of the two answers first: on 192.0.2.10 the media
 # server answers at once and the router 400 ms later, on 192.0.2.11 the other way round.
+# On 192.0.2.12 and 192.0.2.13 one simulator is both devices (--media-server), which sends
+# every answer of the one before any of the other: the media server first at another path
+# of the router's own port, and last on a port of its own.
 # Usage: media_router_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
 here=$(dirname "$0")
@@ -13,7 +16,7 @@ scan=$2
 netns_require_root || exit $?
 netns_setup || exit 1
 
-netns_add_devices routers 192.0.2.10 192.0.2.11
+netns_add_devices routers 192.0.2.10 192.0.2.11 192.0.2.12 192.0.2.13
 log=$NETNS_DIR
 first=(--max-delay-ms 0 --notify off)
 second=(--min-delay-ms 400 --max-delay-ms 400 --notify off)
@@ -27,6 +30,11 @@ start routers --address 192.0.2.10 --http-port 2189 --friendly-name "Media first
 start routers --address 192.0.2.11 "${media[@]}" "${second[@]}"
 start routers --address 192.0.2.11 --http-port 2189 --friendly-name "Router first" \
     --model-name KT5520GR --serial-number R11 "${first[@]}"
+start routers --address 192.0.2.12 --friendly-name "Same port" --serial-number R12 \
+    --media-server 80/MediaServer.xml --media-order first --max-delay-ms 300 --notify off \
+    --log "$log/both12"
+start routers --address 192.0.2.13 --http-port 2189 --friendly-name "Media last" \
+    --serial-number R13 --media-server 8200 --media-order last --max-delay-ms 300 --notify off
 check "every simulated device started" $started
 check "nothing of ours can leave the namespaces" netns_check_isolated
 
@@ -48,20 +56,37 @@ for mode in whole-run stream; do
     check_eq "$mode: the router heard before its media server is listed" \
         $'192.0.2.11\tRouter first\t1.0\tR11\thttp://192.0.2.11:2189/rootDesc.xml' \
         "$(grep '^192\.0\.2\.11	' "$log/$mode")"
-    check_eq "$mode: nothing else" 2 "$(wc -l <"$log/$mode")"
+    check_eq "$mode: the router whose media server answers first at another path" \
+        $'192.0.2.12\tSame port\t1.0\tR12\thttp://192.0.2.12:80/rootDesc.xml' \
+        "$(grep '^192\.0\.2\.12	' "$log/$mode")"
+    check_eq "$mode: the router whose media server answers last" \
+        $'192.0.2.13\tMedia last\t1.0\tR13\thttp://192.0.2.13:2189/rootDesc.xml' \
+        "$(grep '^192\.0\.2\.13	' "$log/$mode")"
+    check_eq "$mode: nothing else" 4 "$(wc -l <"$log/$mode")"
 done
 check_eq "each description was fetched once per search" "2 2" \
     "$(grep -c '^GET' "$log/router10") $(grep -c '^GET' "$log/media10")"
+check_eq "each description at one port was fetched once per search" "2 2" \
+    "$(grep -c '^GET /rootDesc.xml ' "$log/both12") $(grep -c '^GET /MediaServer.xml ' "$log/both12")"
 
 # Every description read at an address, in the order first heard, each with its reason.
 search "$log/all" --csv --all
-check_eq "all: both descriptions of 192.0.2.10, media server first" \
-    "http://192.0.2.10:8200/rootDesc.xml,no,manufacturer is not Korvane
-http://192.0.2.10:2189/rootDesc.xml,yes," \
-    "$(grep '^192\.0\.2\.10,' "$log/all" | awk -F, '{print $5 "," $8 "," $9}')"
-check_eq "all: both descriptions of 192.0.2.11, router first" \
-    "http://192.0.2.11:2189/rootDesc.xml,yes,
-http://192.0.2.11:8200/rootDesc.xml,no,manufacturer is not Korvane" \
-    "$(grep '^192\.0\.2\.11,' "$log/all" | awk -F, '{print $5 "," $8 "," $9}')"
+described() { # address, what, then the location, listed and reason of each description there
+    local address=$1 what=$2
+    shift 2
+    check_eq "all: $what" "$(printf '%s\n' "$@")" \
+        "$(grep "^${address//./\\.}," "$log/all" | awk -F, '{print $5 "," $8 "," $9}')"
+}
+media="no,manufacturer is not Korvane"
+described 192.0.2.10 "both descriptions of 192.0.2.10, media server first" \
+    "http://192.0.2.10:8200/rootDesc.xml,$media" "http://192.0.2.10:2189/rootDesc.xml,yes,"
+described 192.0.2.11 "both descriptions of 192.0.2.11, router first" \
+    "http://192.0.2.11:2189/rootDesc.xml,yes," "http://192.0.2.11:8200/rootDesc.xml,$media"
+described 192.0.2.12 "the media server at another path of the router's port, heard first" \
+    "http://192.0.2.12:80/MediaServer.xml,$media" "http://192.0.2.12:80/rootDesc.xml,yes,"
+described 192.0.2.13 "the media server on its own port, heard last" \
+    "http://192.0.2.13:2189/rootDesc.xml,yes," "http://192.0.2.13:8200/rootDesc.xml,$media"
+check_eq "all: the media server's own name and maker" "Same port: media,Ostrea Media" \
+    "$(grep '^192\.0\.2\.12,.*MediaServer' "$log/all" | cut -d, -f2,6)"
 
 checks_finish

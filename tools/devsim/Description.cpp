@@ -48,7 +48,31 @@ std::string ChunkedBody(const std::string& body) {
 
 } // namespace
 
+namespace {
+
+// A media server's description: one device, its two services, no embedded devices.
+std::string MediaServerDescription(const DevsimOptions& o) {
+    return "<?xml version=\"1.0\"?>\r\n"
+           "<root xmlns=\"urn:schemas-upnp-org:device-1-0\">\r\n"
+           "<specVersion><major>1</major><minor>0</minor></specVersion>\r\n"
+           "<device>\r\n"
+           "<deviceType>urn:schemas-upnp-org:device:MediaServer:1</deviceType>\r\n"
+           "<friendlyName>" +
+           Escaped(o.friendlyName) + "</friendlyName>\r\n<manufacturer>" + Escaped(o.manufacturer) +
+           "</manufacturer>\r\n<modelName>" + Escaped(o.modelName) +
+           "</modelName>\r\n<modelNumber>" + Escaped(o.modelNumber) +
+           "</modelNumber>\r\n<serialNumber>" + Escaped(o.serialNumber) +
+           "</serialNumber>\r\n<UDN>" + o.udn + "</UDN>\r\n<serviceList>\r\n" +
+           Service("  ", "ContentDirectory", "ContentDirectory", "ContentDir") +
+           Service("  ", "ConnectionManager", "ConnectionManager", "ConnectionMgr") +
+           "</serviceList>\r\n</device>\r\n</root>\r\n";
+}
+
+} // namespace
+
 std::string BuildDescription(const DevsimOptions& o) {
+    if (o.isMediaServer)
+        return MediaServerDescription(o);
     const std::string ip = o.address;
     std::string xml =
         "<?xml version=\"1.0\"?>\r\n"

@@ -5,7 +5,7 @@
 #include <string>
 
 // The device's UPnP description document: an Internet gateway with two embedded devices,
-// one element to a line as real stacks write it.
+// one element to a line as real stacks write it; or a media server's (isMediaServer).
 std::string BuildDescription(const DevsimOptions& options);
 
 // The whole HTTP response to one request (header block and framed body), or an error page

@@ -2,6 +2,7 @@
 
 #include "Description.h"
 #include "Faults.h"
+#include "MediaServer.h"
 #include "Ssdp.h"
 
 #include <algorithm>
@@ -45,6 +46,15 @@ void SetNonBlocking(int fd) {
 
 std::string Failed(const std::string& what) {
     return what + ": " + std::strerror(errno);
+}
+
+// A listening TCP socket, or none (-1) with errno set.
+Fd Listener(const std::string& address, int port, int backlog) {
+    Fd listener(socket(AF_INET, SOCK_STREAM, 0));
+    SetInt(listener.get(), SOL_SOCKET, SO_REUSEADDR, 1);
+    if (!BindTo(listener.get(), Endpoint(address, port)) || listen(listener.get(), backlog) != 0)
+        return Fd();
+    return listener;
 }
 
 std::string NthAddress(const std::string& first, int n) {
@@ -110,13 +120,22 @@ bool SimulatedDevice::Open(std::string& error) {
     setsockopt(unicastOut.get(), IPPROTO_IP, IP_MULTICAST_IF, &outInterface, sizeof outInterface);
     SetInt(unicastOut.get(), IPPROTO_IP, IP_MULTICAST_TTL, 4);
 
-    httpListen = Fd(socket(AF_INET, SOCK_STREAM, 0));
-    SetInt(httpListen.get(), SOL_SOCKET, SO_REUSEADDR, 1);
     const std::string httpAddress = options.httpAnyAddress ? "0.0.0.0" : options.address;
-    if (!BindTo(httpListen.get(), Endpoint(httpAddress, options.httpPort)) ||
-        listen(httpListen.get(), options.fullBacklog ? 0 : 64) != 0) {
+    httpListen = Listener(httpAddress, options.httpPort, options.fullBacklog ? 0 : 64);
+    if (httpListen.get() < 0) {
         error = Failed("listen " + httpAddress + ":" + std::to_string(options.httpPort));
         return false;
+    }
+    if (options.mediaPort != 0) {
+        media = MediaServerOf(options);
+    }
+    if (media && media->httpPort != options.httpPort) {
+        mediaListen = Listener(httpAddress, media->httpPort, 64);
+        if (mediaListen.get() < 0) {
+            error = Failed("listen " + httpAddress + ":" + std::to_string(media->httpPort));
+            return false;
+        }
+        SetNonBlocking(mediaListen.get());
     }
     if (options.fullBacklog) {
         // One connection that is never accepted fills a queue of length 0; the system then
@@ -172,8 +191,9 @@ void SimulatedDevice::Serve(const std::atomic<bool>& stop) {
         // A negative descriptor (no --dns-log) is skipped by poll.
         std::vector<pollfd> fds{{multicastIn.get(), POLLIN, 0},
                                 {httpListen.get(), POLLIN, 0},
-                                {nameQueries.get(), POLLIN, 0}};
-        constexpr size_t kFixed = 3;
+                                {nameQueries.get(), POLLIN, 0},
+                                {mediaListen.get(), POLLIN, 0}};
+        constexpr size_t kFixed = 4;
         for (const auto& c : connections) {
             short events = POLLIN;
             if ((!c.out.empty() || c.fillLeft > 0) && !c.stalled)
@@ -192,9 +212,11 @@ void SimulatedDevice::Serve(const std::atomic<bool>& stop) {
         if (fds[0].revents & POLLIN)
             OnSearchDatagram();
         if ((fds[1].revents & POLLIN) && !options.fullBacklog)
-            Accept();
+            Accept(httpListen.get(), false);
         if (fds[2].revents & POLLIN)
             OnNameQuery();
+        if (fds[3].revents & POLLIN)
+            Accept(mediaListen.get(), true);
         now = Clock::now();
         // New connections were appended after the poll set was built; only the first ones
         // have results.
@@ -242,10 +264,18 @@ void SimulatedDevice::OnSearchDatagram() {
     const auto now = Clock::now();
     const auto* raw = reinterpret_cast<const unsigned char*>(&from);
     const std::vector<unsigned char> to(raw, raw + sizeof from);
-    const std::string location = OwnLocationUrl(options);
-    for (const auto& target : TargetsFor(options, request->st))
-        pending.push_back({now + std::chrono::milliseconds(delay(random)), to,
-                           BuildAnswer(options, target, location)});
+    const auto answers = [&](const DevsimOptions& device) {
+        std::vector<TimedDatagram> timed;
+        const std::string location = OwnLocationUrl(device);
+        for (const auto& target : TargetsFor(device, request->st))
+            timed.push_back({delay(random), BuildAnswer(device, target, location)});
+        return timed;
+    };
+    for (auto& answer :
+         InAnswerOrder(answers(options), media ? answers(*media) : std::vector<TimedDatagram>{},
+                       options.mediaOrder))
+        pending.push_back(
+            {now + std::chrono::milliseconds(answer.delayMs), to, std::move(answer.datagram)});
     if (options.fault == DevsimOptions::Fault::JunkDatagrams) {
         for (auto& junk : JunkAnswers(options))
             pending.push_back(
@@ -270,22 +300,30 @@ void SimulatedDevice::SendDueAnswers(Clock::time_point now) {
 
 void SimulatedDevice::Announce() {
     const sockaddr_in group = Endpoint(kGroup, kSsdpPort);
-    for (const auto& target : TargetsFor(options, "ssdp:all")) {
-        const std::string datagram = BuildNotify(options, target);
-        sendto(unicastOut.get(), datagram.data(), datagram.size(), 0,
-               reinterpret_cast<const sockaddr*>(&group), sizeof group);
+    std::vector<const DevsimOptions*> devices{&options};
+    if (media)
+        devices.insert(options.mediaOrder == DevsimOptions::MediaOrder::First ? devices.begin()
+                                                                              : devices.end(),
+                       &*media);
+    for (const auto* device : devices) {
+        for (const auto& target : TargetsFor(*device, "ssdp:all")) {
+            const std::string datagram = BuildNotify(*device, target);
+            sendto(unicastOut.get(), datagram.data(), datagram.size(), 0,
+                   reinterpret_cast<const sockaddr*>(&group), sizeof group);
+        }
     }
     nextNotify = Clock::now() + std::chrono::milliseconds(options.notifyIntervalMs);
 }
 
-void SimulatedDevice::Accept() {
+void SimulatedDevice::Accept(int listener, bool toMedia) {
     for (;;) {
-        const int fd = accept(httpListen.get(), nullptr, nullptr);
+        const int fd = accept(listener, nullptr, nullptr);
         if (fd < 0)
             return;
         SetNonBlocking(fd);
         Connection c;
         c.fd = Fd(fd);
+        c.media = toMedia;
         connections.push_back(std::move(c));
     }
 }
@@ -310,6 +348,12 @@ bool SimulatedDevice::OnReadable(Connection& c) {
         c.in.erase(0, end + 4);
         if (!options.requestLog.empty())
             AppendToFile(options.requestLog, head);
+        // The media server is well behaved whatever the device does.
+        if (media && (c.media || (media->httpPort == options.httpPort &&
+                                  RequestPath(head) == media->descriptionPath))) {
+            c.out += BuildHttpResponse(*media, head);
+            continue;
+        }
         if (options.fault != DevsimOptions::Fault::None &&
             options.fault != DevsimOptions::Fault::JunkDatagrams) {
             const FaultyResponse response = BuildFaultyResponse(options, head);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,13 +57,14 @@ private:
         Clock::duration trickle{};
         size_t fillLeft = 0; // filler still to generate once out drains (rogue faults)
         bool fillHeaders = false;
+        bool media = false; // taken on the media server's own port
     };
 
     void OnSearchDatagram();
     void OnNameQuery();
     void SendDueAnswers(Clock::time_point now);
     void Announce();
-    void Accept();
+    void Accept(int listener, bool toMedia);
     bool OnReadable(Connection& connection);
     bool OnWritable(Connection& connection, Clock::time_point now);
     void AppendToFile(const std::string& path, const std::string& bytes);
@@ -73,6 +75,8 @@ private:
     Fd httpListen;
     Fd nameQueries;   // UDP port 53, with --dns-log
     Fd backlogFiller; // holds the only place of a listen queue that is never accepted from
+    std::optional<DevsimOptions> media; // the media server beside the device
+    Fd mediaListen;                     // its own port, when it has one
     std::vector<PendingAnswer> pending;
     std::vector<Connection> connections;
     std::mt19937 random;

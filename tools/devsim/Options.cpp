@@ -48,6 +48,10 @@ const char* DevsimUsage() {
            "  --fault NAME           misbehave as a rogue device: endless-body, drip (a byte\n"
            "                         every 5 s), huge-body (100 MiB), silent, broken-chunked,\n"
            "                         endless-headers, utf16, junk-datagrams\n"
+           "  --media-server PORT[/PATH]  also be a media server of another maker at this\n"
+           "                         address, described at PORT and PATH (/rootDesc.xml)\n"
+           "  --media-order first|last  its answers to a search go out before the device's\n"
+           "                         own, or after them (first)\n"
            "  --location-host NAME   write NAME in locations instead of the address\n"
            "  --dns-log FILE         take name queries on UDP port 53 and append them to FILE\n"
            "  --log FILE             append each raw HTTP request received\n"
@@ -145,6 +149,24 @@ bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std
                 error = std::string("--fault takes one of: ") + FaultNames();
                 ok = false;
             }
+        } else if (name == "--media-server") {
+            ok = value(text);
+            const auto slash = text.find('/');
+            if (ok && !ParseInt(std::string_view(text).substr(0, slash), 1, 65535, o.mediaPort)) {
+                error = "--media-server takes PORT or PORT/PATH, e.g. 8200/rootDesc.xml";
+                ok = false;
+            } else if (ok && slash != std::string::npos) {
+                o.mediaPath = text.substr(slash);
+            }
+        } else if (name == "--media-order") {
+            ok = value(text);
+            if (ok && (text == "first" || text == "last")) {
+                o.mediaOrder = text == "first" ? DevsimOptions::MediaOrder::First
+                                               : DevsimOptions::MediaOrder::Last;
+            } else if (ok) {
+                error = "--media-order takes first or last";
+                ok = false;
+            }
         } else if (name == "--location-host")
             ok = value(o.locationHost);
         else if (name == "--dns-log")
@@ -166,6 +188,10 @@ bool ParseDevsimOptions(int argc, const char* const* argv, DevsimOptions& o, std
     }
     if (!IsIPv4(o.address)) {
         error = "--address must be an IPv4 address";
+        return false;
+    }
+    if (o.mediaPort == o.httpPort && o.mediaPath == o.descriptionPath) {
+        error = "--media-server needs a port or a path other than the description's";
         return false;
     }
     if (o.udn.empty()) {

@@ -41,7 +41,15 @@ struct DevsimOptions {
     std::string dnsLog;        // name queries received on UDP port 53 are appended here
     std::string floodFirst;    // first invented location host
     int floodCount = 0;        // invented location hosts per search
-    std::string requestLog;    // raw HTTP requests received are appended here
+    // A second UPnP device on the same address, a media server of another maker such as a
+    // router runs for its USB port: its description at mediaPort (0: none) and mediaPath.
+    int mediaPort = 0;
+    std::string mediaPath = "/rootDesc.xml";
+    // Whether the media server's answers to a search all go out before the device's own, or
+    // all after them.
+    enum class MediaOrder { First, Last } mediaOrder = MediaOrder::First;
+    bool isMediaServer = false; // these options describe the media server itself
+    std::string requestLog;     // raw HTTP requests received are appended here
     std::string searchLog;     // raw M-SEARCH datagrams received are appended here
     std::string readyFile;     // written once every socket is listening
     int lifetimeSeconds = 600; // a leaked simulator ends by itself

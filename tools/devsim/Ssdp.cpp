@@ -71,6 +71,10 @@ std::optional<SearchRequest> ParseSearchRequest(const std::string& datagram) {
 }
 
 std::vector<std::string> SearchTargets(const DevsimOptions& options) {
+    if (options.isMediaServer)
+        return {"upnp:rootdevice", options.udn, "urn:schemas-upnp-org:device:MediaServer:1",
+                "urn:schemas-upnp-org:service:ContentDirectory:1",
+                "urn:schemas-upnp-org:service:ConnectionManager:1"};
     return {"upnp:rootdevice",
             options.udn,
             "urn:schemas-upnp-org:device:InternetGatewayDevice:1",
