@@ -9,10 +9,11 @@
 # devices' packets dropped. For each tool: recall of the maker devices (for the discovery-only
 # tools the maker device's description address counts), time to its first and its last maker
 # device, wall time until its output is complete, CPU time; median and worst over the
-# repetitions. The media network against the plain one gives what reading the media servers'
-# descriptions too adds to the identification.
+# repetitions. On the media network, bench_identification then times the identification alone,
+# the 3 maker devices' descriptions against those and their media servers', in alternate rounds.
 # Needs root. Installs miniupnpc, gupnp-tools and time when missing.
-# Usage: run.sh [REPETITIONS] [PATH-TO-pathmere-devsim PATH-TO-pathmere-scan]
+# Usage: run.sh [REPETITIONS] [PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
+#               PATH-TO-bench_identification]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/netns/netns.sh"
@@ -20,8 +21,9 @@ source "$root/bench/discovery/network.sh"
 repetitions=${1:-5}
 NETNS_DEVSIM=${2:-$root/build/main/tools/devsim/pathmere-devsim}
 scan=${3:-$root/build/main/tools/scan/pathmere-scan}
+identify=${4:-$root/build/main/bench/identification/bench_identification}
 export NETNS_DEVSIM_LIFETIME=3600
-for program in "$NETNS_DEVSIM" "$scan"; do
+for program in "$NETNS_DEVSIM" "$scan" "$identify"; do
     [ -x "$program" ] || { echo "bench: $program not built" >&2; exit 1; }
 done
 need=()
@@ -139,6 +141,12 @@ stop_devices
 echo "network: the same 3, each with a media server answering first"
 start_devices 3 0 --max-delay-ms 500 --media-server 8200 --media-order first
 measure media 3
+routers=() beside=()
+for address in "${makers[@]:0:3}"; do
+    routers+=("http://$address:80/rootDesc.xml")
+    beside+=("http://$address:80/rootDesc.xml" "http://$address:8200/rootDesc.xml")
+done
+netns_client "$identify" 51 "${routers[@]}" -- "${beside[@]}" >"$NETNS_DIR/identification"
 stop_devices
 echo "network: 30+30 devices, 12 answers each spread over 5 s"
 start_devices 30 30 --answers 12
@@ -188,17 +196,6 @@ awk -v makers3=3 -v makers30=30 '
             else printf "%-8s run %-2s stream %s (%d found)  no other tool found all\n", \
                 substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k] } }' "$results"
 echo
-echo "media servers beside the 3 maker devices: what reading their descriptions too adds"
-awk '
-    function med(a, m,   i, j, t) { for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t }
-                                  return m % 2 ? a[(m+1)/2] : (a[m/2] + a[m/2+1]) / 2 }
-    ($1 == "three" || $1 == "media") && ($2 == "batch" || $2 == "stream") {
-        k = $1 " " $2; n[k]++; done[k, n[k]] = $2 == "batch" ? $6 : $5 }
-    END { for (tool = 1; tool <= 2; tool++) { t = tool == 1 ? "batch" : "stream"
-            for (net = 1; net <= 2; net++) { w = net == 1 ? "three" : "media"; k = w " " t
-                delete v; for (i = 1; i <= n[k]; i++) v[i] = done[k, i]; m[w] = n[k] ? med(v, n[k]) : -1 }
-            if (m["three"] >= 0 && m["media"] >= 0)
-                printf "%-7s %s median %.3f s without, %.3f s with: %+.0f ms\n", t,
-                    t == "batch" ? "complete (search, then every description)" : "last maker device",
-                    m["three"], m["media"], (m["media"] - m["three"]) * 1000 } }' "$results"
+echo "identification alone, the descriptions fetched side by side and read (the window's way):"
+cat "$NETNS_DIR/identification"
 cp "$results" "${BENCH_RESULTS:-/tmp/pathmere-field-bench.txt}"

@@ -9,6 +9,12 @@ DescriptionReport ReadDescription(const DeviceLocation& location, const std::str
     report.host = location.host;
     report.url = location.url;
     report.sender = sender;
+    report.refusal = location.refusal;
+    if (location.refusal != LocationRefusal::None) {
+        report.failure = RefusalText(location.refusal);
+        report.rejection = "not fetched: " + report.failure;
+        return report;
+    }
     report.read = fetched;
     if (!fetched) {
         report.failure = failure;

@@ -14,6 +14,8 @@ struct DescriptionReport {
     std::string sender;  // the address whose datagram first named this description
     bool read = false;   // the description arrived in full
     std::string failure; // why it did not
+    // Not None when the location was refused and never fetched (failure then says why).
+    LocationRefusal refusal = LocationRefusal::None;
     std::string manufacturer;
     std::string modelName;
     std::string friendlyName;
@@ -24,7 +26,8 @@ struct DescriptionReport {
 };
 
 // Reads one fetched description as the identification does and says why a device is not
-// listed. failure is the fetch's reason when it did not complete.
+// listed. failure is the fetch's reason when it did not complete. A refused location gives
+// its refusal, whatever else is passed.
 DescriptionReport ReadDescription(const DeviceLocation& location, const std::string& sender,
                                   bool fetched, const std::string& body,
                                   const std::string& failure);

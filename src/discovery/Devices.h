@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/LocationCheck.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,8 @@ public:
 struct DeviceLocation {
     std::string host;
     std::string url;
+    // Decided when the address is first heard; a refused one is reported, never fetched.
+    LocationRefusal refusal = LocationRefusal::None;
 };
 
 // Records are shared: the main window keeps those it copies, the last holder frees them.

@@ -78,12 +78,16 @@ void IdentificationStream::Run() {
             giveUp = giveUpAt;
         }
         for (const auto index : fresh) {
-            std::string url;
+            DeviceLocation location;
             {
                 std::lock_guard<std::mutex> guard(lock);
-                url = entries[index].location.url;
+                location = entries[index].location;
             }
-            fetch.Add(index, url);
+            if (location.refusal == LocationRefusal::None) {
+                fetch.Add(index, location.url);
+            } else {
+                Report(FetchResult{index, false, {}, {}});
+            }
         }
         if (late) {
             fetch.GiveUp("the identification took longer than " +

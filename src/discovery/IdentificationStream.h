@@ -14,7 +14,7 @@
 
 // Reads descriptions while the search goes on: each location handed over is fetched at once
 // on a thread of its own, beside up to HttpMultiFetch::kParallel others, and reported as soon
-// as it is read.
+// as it is read. A refused location is reported at once, unfetched.
 class IdentificationStream {
 public:
     // Called on the stream's thread, once per location, in the order the reads end.

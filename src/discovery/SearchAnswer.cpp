@@ -111,8 +111,9 @@ void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
     }
     ++fromSender;
     auto host = LocationHost(url);
+    const auto refusal = CheckLocation(url, host, sender, collector.networks);
     list.push_back(
-        std::make_unique<DeviceLocation>(DeviceLocation{std::move(host), std::move(url)}));
+        std::make_unique<DeviceLocation>(DeviceLocation{std::move(host), std::move(url), refusal}));
     if (collector.onNewLocation) {
         collector.onNewLocation(*list.back(), sender);
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // The SSDP search request, sent once per searched address: 95 bytes, no NUL.
 inline constexpr std::string_view kSearchRequest = "M-SEARCH * HTTP/1.1\r\n"
@@ -53,6 +54,9 @@ struct LocationCollector {
 
     LocationList& locations;
     std::unordered_map<std::string, int> locationsBySender;
+    // The searched addresses' networks: a location on none of them is fetched only from the
+    // address that named it (CheckLocation).
+    std::vector<Ipv4Network> networks;
 
     // Called with each location appended and the address whose datagram named it.
     std::function<void(const DeviceLocation&, const std::string& sender)> onNewLocation;
@@ -66,6 +70,7 @@ bool IsSearchRequest(const TextLines& lines);
 
 // Reads one datagram's lines: a search request is ignored; otherwise the first line that
 // begins with "Location" or "LOCATION" names the description address, and an address not yet
-// in the list is appended with its host.
+// in the list is appended with its host and whether it may be fetched. Refused addresses count
+// against the caps like the others.
 void ParseSearchAnswer(LocationCollector& collector, const TextLines& lines,
                        const std::string& sender);

@@ -10,7 +10,9 @@
 #include "discovery/transport/MultiFetch.h"
 #include "discovery/transport/NameLookup.h"
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace {
 
@@ -154,9 +156,13 @@ bool UpnpThread::SearchAndIdentify() {
             stream->Add(location, sender);
         }
     };
+    const auto addresses = addressSource ? addressSource() : MachineAddresses();
+    std::vector<std::string> searched;
+    std::copy_if(addresses.begin(), addresses.end(), std::back_inserter(searched),
+                 [](const std::string& address) { return IsSearchedAddress(address); });
+    collector.networks = networkSource ? networkSource(searched) : NetworksOf(searched);
     {
         Search search(*this, collector);
-        const auto addresses = addressSource ? addressSource() : MachineAddresses();
         for (std::size_t index = 0; index < addresses.size(); ++index) {
             const auto skipped = WhyNotSearched(addresses[index]);
             if (!skipped.empty()) {
@@ -181,13 +187,20 @@ bool UpnpThread::SearchAndIdentify() {
 
 void UpnpThread::IdentifyInOrder(const std::vector<std::string>& senders) {
     std::vector<std::string> urls;
+    std::vector<std::size_t> fetchedAs; // each location's index in urls; refused ones have none
     for (const auto& location : *locationList) {
-        urls.push_back(location->url);
+        fetchedAs.push_back(urls.size());
+        if (location->refusal == LocationRefusal::None) {
+            urls.push_back(location->url);
+        }
     }
     const auto results = FetchAll(urls, kIdentificationBound);
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        auto report = ReadDescription(*(*locationList)[i], senders[i], results[i].fetched,
-                                      results[i].body, results[i].failure);
+    for (std::size_t i = 0; i < locationList->size(); ++i) {
+        const auto& location = *(*locationList)[i];
+        const auto result =
+            location.refusal == LocationRefusal::None ? results[fetchedAs[i]] : FetchResult{};
+        auto report =
+            ReadDescription(location, senders[i], result.fetched, result.body, result.failure);
         if (onDescription) {
             onDescription(report);
         }

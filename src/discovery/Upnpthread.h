@@ -15,6 +15,11 @@
 // (LocalName resolved by ResolveNameToIP).
 using AddressSource = std::function<std::vector<std::string>()>;
 
+// The networks of the searched addresses, whose hosts a location may name (CheckLocation); an
+// empty source means the system's own (NetworksOf).
+using NetworkSource =
+    std::function<std::vector<Ipv4Network>(const std::vector<std::string>& searched)>;
+
 // The group the search request goes to and the receiver joins, and their ports. Tests
 // point it at a loopback address, which no receiver can join; the program keeps the
 // SSDP defaults.
@@ -56,6 +61,7 @@ public:
 
     // Set before Start; read by the run only.
     SearchTarget searchTarget;
+    NetworkSource networkSource;
     // With streamDescriptions each description is fetched as soon as its location is
     // heard, beside the search, the search request goes out twice more 250 ms apart, and
     // deviceList holds the accepted devices in the order they were read. Without it (the window's

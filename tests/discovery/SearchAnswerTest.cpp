@@ -223,6 +223,29 @@ TEST(ParseSearchAnswerLimitTest, OneSenderNamesAtMostEightAddressesOfItsOwnHost)
     EXPECT_EQ(locations[8].second, "http://192.0.2.66:5000/d.xml");
 }
 
+// Whether a location may be fetched is decided once, when it is first heard, from the address
+// that named it; refused ones are kept in order, to be reported.
+TEST(ParseSearchAnswerTest, RecordsWhetherEachLocationMayBeFetched) {
+    LocationList list;
+    LocationCollector collector(list);
+    collector.networks = {*ParseIPv4Network("192.0.2.1/24")};
+    for (const auto& [url, sender] : std::vector<std::pair<std::string, std::string>>{
+             {"http://192.0.2.10:2189/d.xml", "192.0.2.10"},
+             {"http://127.0.0.1:8631/d.xml", "192.0.2.10"},
+             {"http://198.51.100.7/d.xml", "192.0.2.11"},
+             {"http://198.51.100.7/d.xml", "198.51.100.7"},
+             {"http://203.0.113.9/d.xml", "203.0.113.9"}}) {
+        ParseSearchAnswer(collector, {"HTTP/1.1 200 OK", "LOCATION: " + url}, sender);
+    }
+    std::vector<LocationRefusal> refusals;
+    for (const auto& entry : list) {
+        refusals.push_back(entry->refusal);
+    }
+    EXPECT_EQ(refusals, (std::vector<LocationRefusal>{
+                            LocationRefusal::None, LocationRefusal::Loopback,
+                            LocationRefusal::OutsideNetwork, LocationRefusal::None}));
+}
+
 TEST(ParseSearchAnswerLimitTest, TheListHoldsAtMost256Addresses) {
     std::vector<Datagram> datagrams;
     for (int host = 0; host < 300; ++host) {

@@ -14,7 +14,15 @@ namespace {
 
 // Every worker here searches only "0.0.0.0" (or addresses never searched) with its
 // target on loopback: the request goes to the fake device on 127.0.0.1, and the group
-// receiver, asked to join a loopback address, joins nothing.
+// receiver, asked to join a loopback address, joins nothing. The descriptions are served on
+// loopback too, which the worker then takes for the searched network.
+void AimAtLoopback(UpnpThread& worker, const FakeDevice& device, int groupPort) {
+    worker.searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+    worker.networkSource = [](const std::vector<std::string>&) {
+        return std::vector<Ipv4Network>{*ParseIPv4Network("127.0.0.0/8")};
+    };
+}
+
 // A worker that outlives its test (an assertion failed before its end) is stopped first, so
 // that destroying it waits for one pass, not for a window that never closes.
 struct StopFirst {
@@ -40,7 +48,7 @@ TestWorker StartWorker(const FakeDevice& device, int groupPort,
                        std::vector<std::string> addresses = {"0.0.0.0"}, bool streaming = false) {
     TestWorker worker(new UpnpThread([addresses = std::move(addresses)] { return addresses; }));
     worker->streamDescriptions = streaming;
-    worker->searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+    AimAtLoopback(*worker, device, groupPort);
     worker->keepRunning = true;
     worker->running = true;
     EXPECT_TRUE(worker->Start());
@@ -302,7 +310,7 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
     std::vector<DescriptionReport> reports;
     UpnpThread worker([] { return std::vector<std::string>{"0.0.0.0", "fe80::1"}; });
     const StopOnExit stop(worker);
-    worker.searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+    AimAtLoopback(worker, device, groupPort);
     worker.streamDescriptions = true;
     worker.onDescription = [&](const DescriptionReport& report) {
         std::lock_guard<std::mutex> guard(lock);
@@ -337,6 +345,41 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
     EXPECT_EQ(worker.addressReports[0].searchSocketAnswers, 6);
     EXPECT_EQ(worker.addressReports[1].address, "fe80::1");
     EXPECT_EQ(worker.addressReports[1].skipped, "IPv6");
+}
+
+// With the system's own networks, where no interface holds "0.0.0.0", a location on loopback
+// cannot be the device: it is reported, by either way of identifying, and never fetched.
+TEST_F(WorkerTest, ALocationThatCannotBeTheDeviceIsReportedNotFetched) {
+    LoopbackHttpServer local(Serve(Description("Korvane", "KT6610")), "127.0.0.1");
+    for (const bool stream : {false, true}) {
+        FakeDevice device({Answer(local.Url("/d.xml")), Answer("http://0.0.0.0:9/d.xml")}, {},
+                          groupPort);
+        std::mutex lock;
+        std::vector<DescriptionReport> reports;
+        UpnpThread worker([] { return std::vector<std::string>{"0.0.0.0"}; });
+        worker.searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+        worker.streamDescriptions = stream;
+        worker.onDescription = [&](const DescriptionReport& report) {
+            std::lock_guard<std::mutex> guard(lock);
+            reports.push_back(report);
+        };
+        worker.running = true;
+        ASSERT_TRUE(worker.Start());
+        LetFirstPassBegin(device);
+        worker.searchTick = 40;
+        ASSERT_TRUE(WaitForEnd(worker));
+
+        EXPECT_TRUE(worker.deviceList->empty()) << stream;
+        std::lock_guard<std::mutex> guard(lock);
+        ASSERT_EQ(reports.size(), 2u) << stream;
+        std::sort(reports.begin(), reports.end(),
+                  [](const auto& a, const auto& b) { return a.url > b.url; });
+        EXPECT_EQ(reports[0].refusal, LocationRefusal::Loopback) << stream;
+        EXPECT_EQ(reports[0].rejection, "not fetched: names a loopback address") << stream;
+        EXPECT_FALSE(reports[0].read) << stream;
+        EXPECT_EQ(reports[1].refusal, LocationRefusal::Unspecified) << stream;
+    }
+    EXPECT_TRUE(local.Requests().empty());
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // libFuzzer target: one datagram as the receiver reads it, through line splitting, the search
-// answer parser and the address check.
+// answer parser and the address check; and the datagram as a location, through the check of
+// what may be fetched.
 #include "discovery/SearchAnswer.h"
+#include "discovery/transport/HttpGet.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -20,6 +22,21 @@ void Require(bool condition) {
         std::abort();
 }
 
+const std::vector<Ipv4Network> kNetworks{*ParseIPv4Network("192.0.2.0/24")};
+
+// A location allowed for a fetch connects to what was checked: a dotted address on the
+// searched network or the sender's own, never a special one, whatever libcurl makes of the url.
+void RequireFetchable(const DeviceLocation& location, const std::string& sender) {
+    if (location.refusal != LocationRefusal::None)
+        return;
+    const auto address = ParseIPv4(location.host);
+    Require(address.has_value());
+    Require(UrlHost(location.url) == location.host);
+    Require(kNetworks.front().Holds(*address) || location.host == sender);
+    Require(*address != 0 && *address >> 24 != 127 && *address >> 28 != 0xe &&
+            *address != 0xffffffffu && !kNetworks.front().IsBroadcast(*address));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -37,11 +54,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same datagram from many senders: the per-sender and overall caps both come into play.
     LocationList list;
     LocationCollector collector(list);
+    collector.networks = kNetworks;
     for (int sender = 0; sender < 300; ++sender)
         ParseSearchAnswer(collector, lines, "192.0.2." + std::to_string(sender % 256));
     Require(list.size() <= 1);
-    for (const auto& entry : list)
+    for (const auto& entry : list) {
         Require(entry->host == LocationHost(entry->url));
+        RequireFetchable(*entry, "192.0.2.0");
+    }
+
+    const std::string url(datagram);
+    const auto host = LocationHost(url);
+    for (const char* sender : {"192.0.2.7", "203.0.113.5", "127.0.0.1"}) {
+        RequireFetchable(DeviceLocation{host, url, CheckLocation(url, host, sender, kNetworks)},
+                         sender);
+    }
 
     if (IsIPv4Text(datagram)) {
         Require(datagram.size() >= 7 && datagram.size() <= 15);

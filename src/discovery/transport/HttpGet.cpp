@@ -18,17 +18,32 @@ struct UrlPart {
     ~UrlPart() { curl_free(text); }
 };
 
-} // namespace
-
-std::string HttpHostHeader(const std::string& url) {
+// url as libcurl reads it for a fetch; null when it cannot.
+CurlPtr<CURLU> ParsedUrl(const std::string& url) {
     HttpRequest::InitLibrary();
     CurlPtr<CURLU> parsed(curl_url());
     if (!parsed ||
         curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK) {
+        return nullptr;
+    }
+    return parsed;
+}
+
+} // namespace
+
+std::string UrlHost(const std::string& url) {
+    const auto parsed = ParsedUrl(url);
+    UrlPart host;
+    if (!parsed || curl_url_get(parsed.get(), CURLUPART_HOST, &host.text, 0) != CURLUE_OK) {
         return {};
     }
+    return host.text;
+}
+
+std::string HttpHostHeader(const std::string& url) {
+    const auto parsed = ParsedUrl(url);
     UrlPart host;
-    if (curl_url_get(parsed.get(), CURLUPART_HOST, &host.text, 0) != CURLUE_OK) {
+    if (!parsed || curl_url_get(parsed.get(), CURLUPART_HOST, &host.text, 0) != CURLUE_OK) {
         return {};
     }
     std::string header = std::string("Host: ") + host.text;

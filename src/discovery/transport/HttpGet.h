@@ -21,6 +21,10 @@ inline constexpr const char* kHttpUserAgent = "Mozilla/4.0 (compatible; Korvane 
 // host in square brackets. Empty when the url cannot be parsed.
 std::string HttpHostHeader(const std::string& url);
 
+// The host a fetch of url connects to, as libcurl reads the url: numeric IPv4 forms such as
+// "127.1" or "2130706433" come out dotted. Empty when the url cannot be parsed.
+std::string UrlHost(const std::string& url);
+
 // One HTTP/1.1 GET of url. The body (whatever arrived, even on failure) goes to body.
 // True when the response arrived in full, whatever its status code; false for no
 // connection, a time-out, a broken response, headers or a body over the limit, a url that is
