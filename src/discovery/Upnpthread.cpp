@@ -195,10 +195,11 @@ void UpnpThread::IdentifyInOrder(const std::vector<std::string>& senders) {
         }
     }
     const auto results = FetchAll(urls, kIdentificationBound);
+    const FetchResult notFetched{};
     for (std::size_t i = 0; i < locationList->size(); ++i) {
         const auto& location = *(*locationList)[i];
-        const auto result =
-            location.refusal == LocationRefusal::None ? results[fetchedAs[i]] : FetchResult{};
+        const FetchResult& result =
+            location.refusal == LocationRefusal::None ? results[fetchedAs[i]] : notFetched;
         auto report =
             ReadDescription(location, senders[i], result.fetched, result.body, result.failure);
         if (onDescription) {

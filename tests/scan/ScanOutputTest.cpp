@@ -133,6 +133,16 @@ TEST(Diagnose, NoAnswerToTheSearchNamesThisComputersFirewallFirst) {
     EXPECT_NE(mixed.advice[0].find("On 198.51.100.7 "), std::string::npos);
 }
 
+// A location that cannot be the device was never fetched: said so, not "could not be read".
+TEST(Diagnose, ARefusedLocationIsSaidNotFetched) {
+    DescriptionReport refused = Read("127.0.0.1", "192.0.2.30", "names a loopback address");
+    refused.refusal = LocationRefusal::Loopback;
+    const auto diagnosis = Diagnose({Searched("192.0.2.1", 2, 0)}, {Listed("192.0.2.10"), refused});
+    ASSERT_EQ(diagnosis.advice.size(), 1u);
+    EXPECT_EQ(diagnosis.advice[0], "The description address http://127.0.0.1/d.xml (from "
+                                   "192.0.2.30) names a loopback address: it was not fetched.");
+}
+
 TEST(Diagnose, OnlyForeignDevicesAnsweringAreNamed) {
     std::vector<DescriptionReport> foreign;
     for (const char* host : {"192.0.2.20", "192.0.2.21", "192.0.2.22", "192.0.2.23"}) {

@@ -2,11 +2,11 @@
 
 #include "SafeText.h"
 
-#include <arpa/inet.h>
-#include <cstring>
+#include "discovery/transport/LocalNetworks.h"
+
+#include <bit>
+#include <cstdint>
 #include <fstream>
-#include <ifaddrs.h>
-#include <netinet/in.h>
 #include <string>
 
 namespace {
@@ -23,33 +23,15 @@ std::string Count(int n, const char* one, const char* many) {
 // The local network of an address, as "192.0.2.0/24", from the interface that holds it; the
 // address alone when no interface does.
 std::string NetworkOf(const std::string& address) {
-    in_addr wanted{};
-    if (inet_pton(AF_INET, address.c_str(), &wanted) != 1)
-        return address;
-    ifaddrs* interfaces = nullptr;
-    if (getifaddrs(&interfaces) != 0)
-        return address;
-    std::string network = address + "/32";
-    for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr ||
-            entry->ifa_addr->sa_family != AF_INET)
-            continue;
-        in_addr own{};
-        in_addr mask{};
-        std::memcpy(&own, &reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr, sizeof own);
-        std::memcpy(&mask, &reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr,
-                    sizeof mask);
-        if (own.s_addr != wanted.s_addr)
-            continue;
-        in_addr base{};
-        base.s_addr = own.s_addr & mask.s_addr;
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &base, text, sizeof text);
-        network = std::string(text) + "/" + std::to_string(__builtin_popcount(mask.s_addr));
-        break;
-    }
-    freeifaddrs(interfaces);
-    return network;
+    const auto networks = NetworksOf({address});
+    if (networks.empty())
+        return address + "/32";
+    const Ipv4Network& network = networks.front();
+    const std::uint32_t base = network.address & network.mask;
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text += std::to_string((base >> shift) & 0xff) + (shift > 0 ? "." : "");
+    return text + "/" + std::to_string(std::popcount(network.mask));
 }
 
 // ufw says in its configuration file whether it is on; readable without root.
@@ -120,6 +102,13 @@ Diagnosis Diagnose(const std::vector<AddressReport>& addresses,
         makerListed = makerListed || description.device != nullptr;
         if (description.read && !description.device)
             foreign.push_back(&description);
+        if (description.refusal != LocationRefusal::None) {
+            result.advice.push_back("The description address " + SafeText(description.url) +
+                                    " (from " + description.sender + ") " +
+                                    std::string(RefusalText(description.refusal)) +
+                                    ": it was not fetched.");
+            continue;
+        }
         if (!description.read) {
             result.advice.push_back("The description at " + SafeText(description.url) +
                                     " could not be read: " + description.failure);
