@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -103,6 +104,11 @@ struct OpenCase {
     std::function<void(QWidget*)> keys; // from the window just after the search
     QString opened;                     // empty: nothing opens
 };
+
+// Failures name the case, not its bytes.
+void PrintTo(const OpenCase& openCase, std::ostream* out) {
+    *out << openCase.name;
+}
 
 class OpenByKeyTest : public KeyboardTest, public ::testing::WithParamInterface<OpenCase> {};
 

@@ -151,6 +151,10 @@ std::unique_ptr<TfrmMain> WindowTest::AfterSearch(DeviceList devices) {
     script->Finish();
     auto window = MakeWindow({script});
     window->show();
+    // Activation is delivered by the event loop: let it land while the search panel is in
+    // front, whatever the worker's speed, or it would hand the list the focus afterwards.
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->btnRefreshClick();
     UpnpThread* worker = window->SearchWorker();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
