@@ -22,8 +22,8 @@ DescriptionReport ReadDescription(const DeviceLocation& location, const std::str
         return report;
     }
     const auto lines = SplitTextToLines(body);
-    report.manufacturer = ExtractTagValue(lines, "manufacturer");
-    report.modelName = ExtractTagValue(lines, "modelName");
+    report.manufacturer = ShownElementText(lines, "manufacturer");
+    report.modelName = ShownElementText(lines, "modelName");
     report.friendlyName = ShownElementText(lines, "friendlyName");
     report.device = IdentifyDevice(location, lines);
     if (report.device) {
@@ -32,7 +32,7 @@ DescriptionReport ReadDescription(const DeviceLocation& location, const std::str
     // Any model of the table tells the two conditions of acceptance apart.
     if (JoinLines(lines).size() <= 10) {
         report.rejection = "description is empty";
-    } else if (!IsAcceptedDevice(report.manufacturer, kModelTable.front())) {
+    } else if (!IsAcceptedDevice(ExtractTagValue(lines, "manufacturer"), kModelTable.front())) {
         report.rejection = "manufacturer is not Korvane";
     } else {
         report.rejection = "model " + report.modelName + " is not supported";

@@ -143,6 +143,7 @@ bool UpnpThread::SearchAndIdentify() {
     deviceList = std::make_unique<DeviceList>();
     locationList = std::make_unique<LocationList>();
     addressReports.clear();
+    descriptionReports.clear();
     LocationCollector collector(*locationList);
     std::vector<std::string> senders;
     std::unique_ptr<IdentificationStream> stream;
@@ -161,6 +162,7 @@ bool UpnpThread::SearchAndIdentify() {
     std::copy_if(addresses.begin(), addresses.end(), std::back_inserter(searched),
                  [](const std::string& address) { return IsSearchedAddress(address); });
     collector.networks = networkSource ? networkSource(searched) : NetworksOf(searched);
+    searchedNetworks = collector.networks;
     {
         Search search(*this, collector);
         for (std::size_t index = 0; index < addresses.size(); ++index) {
@@ -174,9 +176,10 @@ bool UpnpThread::SearchAndIdentify() {
     }
     // The stop request is not looked at from here on: the fetches are bounded.
     if (stream) {
-        for (auto& report : stream->Finish(kIdentificationBound)) {
+        descriptionReports = stream->Finish(kIdentificationBound);
+        for (const auto& report : descriptionReports) {
             if (report.device) {
-                deviceList->push_back(std::move(report.device));
+                deviceList->push_back(report.device);
             }
         }
     } else {
@@ -206,7 +209,8 @@ void UpnpThread::IdentifyInOrder(const std::vector<std::string>& senders) {
             onDescription(report);
         }
         if (report.device) {
-            deviceList->push_back(std::move(report.device));
+            deviceList->push_back(report.device);
         }
+        descriptionReports.push_back(std::move(report));
     }
 }

@@ -73,6 +73,10 @@ public:
 
     // Written by the run and handed over like deviceList: read only after running falls.
     std::vector<AddressReport> addressReports;
+    // What was read of each description address, listed or not, in the order of deviceList's
+    // run; and the networks of the searched addresses.
+    std::vector<DescriptionReport> descriptionReports;
+    std::vector<Ipv4Network> searchedNetworks;
     // Datagrams heard so far, for a progress display only: relaxed, nothing rides on it.
     std::atomic<int> answersHeard{0};
 

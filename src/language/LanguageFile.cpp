@@ -54,9 +54,20 @@ struct OptionalKey {
     const char* english;
 };
 
-const std::array<OptionalKey, 2> kOptionalKeys{{
+const std::array<OptionalKey, 13> kOptionalKeys{{
     {"stCannotOpenAddress", &Lang::stCannotOpenAddress, Lang::kEnglishCannotOpenAddress},
     {"stCannotOpenFolder", &Lang::stCannotOpenFolder, Lang::kEnglishCannotOpenFolder},
+    {"stAdviceNotConnected", &Lang::stAdviceNotConnected, Lang::kEnglishAdviceNotConnected},
+    {"stAdviceNoAnswer", &Lang::stAdviceNoAnswer, Lang::kEnglishAdviceNoAnswer},
+    {"stAdviceFirewallFound", &Lang::stAdviceFirewallFound, Lang::kEnglishAdviceFirewallFound},
+    {"stAdviceOtherNetwork", &Lang::stAdviceOtherNetwork, Lang::kEnglishAdviceOtherNetwork},
+    {"stAdviceUnreadable", &Lang::stAdviceUnreadable, Lang::kEnglishAdviceUnreadable},
+    {"stAdviceForeignOnly", &Lang::stAdviceForeignOnly, Lang::kEnglishAdviceForeignOnly},
+    {"stModelName", &Lang::stModelName, Lang::kEnglishModelName},
+    {"stModelNumber", &Lang::stModelNumber, Lang::kEnglishModelNumber},
+    {"stSerialNumber", &Lang::stSerialNumber, Lang::kEnglishSerialNumber},
+    {"stDescriptionAddress", &Lang::stDescriptionAddress, Lang::kEnglishDescriptionAddress},
+    {"stCopyAddress", &Lang::stCopyAddress, Lang::kEnglishCopyAddress},
 }};
 
 xmlNode* FirstChildElement(const xmlNode* parent, const char* name) {

@@ -1,6 +1,8 @@
 #include "language/Language.h"
 #include "mainwindow/DeviceMerge.h"
+#include "mainwindow/DeviceRowActions.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
 #include "windows/OpenFailure.h"
@@ -38,6 +40,38 @@ void TfrmMain::FillDeviceList() {
         }
         if (list->topLevelItemCount() > 0) {
             list->topLevelItem(0)->setSelected(true); // selection only; focus stays as it was
+        }
+        DescribeRows();
+    });
+}
+
+void TfrmMain::DescribeRows() {
+    Guarded([this] {
+        if (!foundDevices) {
+            return;
+        }
+        const auto& evidence = search->Evidence();
+        QTreeWidget* list = ui->lstNetworkList;
+        for (int index = 0; index < list->topLevelItemCount(); ++index) {
+            QTreeWidgetItem* row = list->topLevelItem(index);
+            const std::string address = row->text(1).toStdString();
+            const auto record =
+                std::find_if(foundDevices->begin(), foundDevices->end(), [&](const auto& device) {
+                    return device && device->ipAddress == address;
+                });
+            if (record == foundDevices->end()) {
+                continue;
+            }
+            // The model name stays with what the search read; the record has no field for it.
+            std::string modelName;
+            if (evidence) {
+                for (const auto& report : evidence->descriptions) {
+                    if (report.device == *record) {
+                        modelName = report.modelName;
+                    }
+                }
+            }
+            DeviceRowActions::Describe(row, DeviceDetails(**record, modelName, *lang));
         }
     });
 }

@@ -1,6 +1,8 @@
 #include "language/Language.h"
 #include "language/LanguageFile.h"
+#include "mainwindow/DeviceRowActions.h"
 #include "mainwindow/KeyboardNavigation.h"
+#include "mainwindow/ListAdvice.h"
 #include "mainwindow/Main.h"
 #include "settings/settings.h"
 #include "ui_frmMain.h"
@@ -123,5 +125,8 @@ void TfrmMain::ApplyLanguage() {
         setWindowTitle(texts.stUtilityCaption);
         SetListColumns();
         keyboard->NameControls(texts);
+        advice->Retranslate(texts);
+        rowActions->Retranslate(texts);
+        DescribeRows();
     });
 }

@@ -1,7 +1,9 @@
 #include "mainwindow/Main.h"
 
 #include "language/Language.h"
+#include "mainwindow/DeviceRowActions.h"
 #include "mainwindow/KeyboardNavigation.h"
+#include "mainwindow/ListAdvice.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
 #include "windows/Guarded.h"
@@ -49,6 +51,8 @@ TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
     BuildTimers();
     ConnectControls();
     keyboard = new KeyboardNavigation(this, *ui, [this] { lstNetworkListDblClick(); });
+    advice = new ListAdvice(ui->lstNetworkList);
+    rowActions = new DeviceRowActions(ui->lstNetworkList, [this] { lstNetworkListDblClick(); });
     Guarded([this] {
         lang = &Lang::Instance();
         InitializeMainWindow();

@@ -11,7 +11,9 @@
 #include <memory>
 #include <string>
 
+class DeviceRowActions;
 class KeyboardNavigation;
+class ListAdvice;
 class Lang;
 class SearchController;
 class QAction;
@@ -132,6 +134,10 @@ private:
     void SetListColumns();
     void SearchStepped();
     void SearchFinished();
+    // The advice under the list when the search's findings call for it.
+    void ShowSearchAdvice();
+    // Each row's tooltip and accessible description, in the current language.
+    void DescribeRows();
     void FormClose();
     void FormDestroy();
     void TrayActivated(int reason);
@@ -167,4 +173,7 @@ private:
 
     // Keyboard and screen-reader access to the controls above.
     KeyboardNavigation* keyboard = nullptr;
+    // Under the list: why it is empty; and each row's details, copy and context menu.
+    ListAdvice* advice = nullptr;
+    DeviceRowActions* rowActions = nullptr;
 };

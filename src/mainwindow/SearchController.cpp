@@ -47,6 +47,7 @@ std::chrono::milliseconds SearchController::TickInterval() const {
 void SearchController::Start(DeviceList& into) {
     found = &into;
     found->clear();
+    evidence.reset();
     tmrSearch->stop();
     tmrTickPause->stop(); // a tick of the replaced search ends here
     ReleaseWorker();
@@ -104,6 +105,9 @@ void SearchController::Finish(bool merge) {
     tmrTickPause->stop();
     if (merge && worker && worker->deviceList && found != nullptr) {
         MergeDevices(*found, *worker->deviceList);
+        evidence =
+            SearchEvidence{std::move(worker->addressReports), std::move(worker->descriptionReports),
+                           std::move(worker->searchedNetworks)};
     }
     ReleaseWorker();
     qCDebug(lcSearch) << "search ended after" << tickCounter << "ticks with"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/Devices.h"
+#include "discovery/Diagnosis.h"
 #include "discovery/RetiredWorkers.h"
 #include "discovery/Upnpthread.h"
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -37,6 +39,9 @@ public:
     std::int32_t TickCounter() const { return tickCounter; }
     UpnpThread* Worker() const { return worker.get(); }
     std::size_t RetiredCount() const { return retired.Count(); }
+    // What the last search saw, once it has run to its end; none while one runs, or when it
+    // ended early.
+    const std::optional<SearchEvidence>& Evidence() const { return evidence; }
 
     // The clock: the timer's interval and the pause that ends each tick (1000 ms and 300 ms).
     // Tests and the program's test seam make a whole search take seconds.
@@ -60,6 +65,7 @@ private:
     std::unique_ptr<UpnpThread> worker;
     bool workerStarted = false;
     DeviceList* found = nullptr;
+    std::optional<SearchEvidence> evidence;
     std::int32_t tickCounter = 0;
     // Workers of replaced searches, asked to stop; released once their run has ended.
     RetiredWorkers retired;

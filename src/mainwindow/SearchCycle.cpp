@@ -1,3 +1,5 @@
+#include "mainwindow/FirewallProbe.h"
+#include "mainwindow/ListAdvice.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
@@ -5,6 +7,7 @@
 
 #include <QTimer>
 #include <QTreeWidget>
+#include <optional>
 
 void TfrmMain::btnRefreshClick() {
     Guarded([this] {
@@ -19,6 +22,7 @@ void TfrmMain::btnRefreshClick() {
 void TfrmMain::StartSearch() {
     Guarded([this] {
         ui->lstNetworkList->clear();
+        advice->Clear();
         ui->Progress->setValue(0);
         search->Start(*foundDevices);
     });
@@ -37,7 +41,30 @@ void TfrmMain::SearchStepped() {
 
 void TfrmMain::SearchFinished() {
     FillDeviceList();
+    ShowSearchAdvice();
     ShowPanel(1);
+}
+
+void TfrmMain::ShowSearchAdvice() {
+    Guarded([this] {
+        const auto& evidence = search->Evidence();
+        if (!evidence) {
+            advice->Clear(); // ended early: nothing to conclude
+            return;
+        }
+        auto findings = Diagnose(*evidence);
+        // Only a silent address needs the firewall, and asking the bus takes a moment.
+        std::optional<LocalFirewall> firewall;
+        for (auto& finding : findings) {
+            if (finding.kind == FindingKind::NoAnswer) {
+                if (!firewall) {
+                    firewall = FirewallOnThisComputer();
+                }
+                finding.firewall = *firewall;
+            }
+        }
+        advice->Show(std::move(findings), *lang);
+    });
 }
 
 void TfrmMain::ShowPanel(int which) {

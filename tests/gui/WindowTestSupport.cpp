@@ -38,6 +38,9 @@ std::thread FakeWorker::LaunchThread(std::function<void()>) {
         }
         if (!plan->reportNoList) {
             deviceList = std::make_unique<DeviceList>(plan->devices);
+            addressReports = plan->addresses;
+            descriptionReports = plan->descriptions;
+            searchedNetworks = plan->networks;
         }
         plan->runEnded.store(true);
         running.store(false, std::memory_order_release);
@@ -148,6 +151,10 @@ WindowTest::MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts) {
 std::unique_ptr<TfrmMain> WindowTest::AfterSearch(DeviceList devices) {
     auto script = std::make_shared<WorkerScript>();
     script->devices = std::move(devices);
+    return AfterScript(std::move(script));
+}
+
+std::unique_ptr<TfrmMain> WindowTest::AfterScript(std::shared_ptr<WorkerScript> script) {
     script->Finish();
     auto window = MakeWindow({script});
     window->show();

@@ -23,6 +23,10 @@ struct WorkerScript {
     std::atomic<int> destroyed{0};
     bool reportNoList = false;
     DeviceList devices;
+    // What the run saw, handed over with the devices: by default one address that was answered.
+    std::vector<AddressReport> addresses{{"192.0.2.100", {}, 1, 0}};
+    std::vector<DescriptionReport> descriptions;
+    std::vector<Ipv4Network> networks;
 
     void Finish() { finish.store(true); }
 };
@@ -71,8 +75,9 @@ protected:
     // themselves: tests tick them, and its pumping pause is short.
     std::unique_ptr<TfrmMain> MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts = {});
 
-    // A shown window whose first search has ended with `devices`.
+    // A shown window whose first search has ended with `devices`, or as `script` says.
     std::unique_ptr<TfrmMain> AfterSearch(DeviceList devices);
+    std::unique_ptr<TfrmMain> AfterScript(std::shared_ptr<WorkerScript> script);
 
     template <typename T = QWidget> T* Child(const TfrmMain& window, const char* name) {
         T* found = window.findChild<T*>(QLatin1String(name));

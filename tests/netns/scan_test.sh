@@ -112,8 +112,14 @@ search "$log/table" --table
 check "table: a heading" grep -qE '^ADDRESS +FRIENDLY NAME +MODEL NUMBER +SERIAL NUMBER +LOCATION$' "$log/table"
 column_of() { awk -v text="$1" 'i = index($0, text) { print i; exit }' "$log/table"; }
 check_eq "table: names under their heading" "$(column_of "FRIENDLY NAME")" "$(column_of "Ahmet's Office & Lab")"
+# The row of an ASCII name, where bytes are columns.
 check_eq "table: addresses under their heading" "$(column_of "LOCATION")" \
-    "$(column_of "http://192.0.2.10:80/rootDesc.xml")"
+    "$(awk '/^192\.0\.2\.10 / { print index($0, "http://"); exit }' "$log/table")"
+fits_80() { # characters, not bytes: names may be UTF-8
+    local line
+    while IFS= read -r line; do [ "${#line}" -le 80 ] || return 1; done < <(sed -n '1,/^$/p' "$1")
+}
+LC_ALL=C.UTF-8 check "table: the rows fit 80 columns" fits_80 "$log/table"
 check "table: the diagnosis follows" grep -q "^192.0.2.1: searched" "$log/table"
 
 # A firewall that drops every datagram but those to port 1900: the answers to the search

@@ -51,6 +51,27 @@ TEST(TextTable, AlignsByCharactersAndCutsWithAnEllipsis) {
     EXPECT_EQ(table.Line({"abcdef", "x", ""}), "abc\xE2\x80\xA6  x    ");
 }
 
+// A long name and a long description address still fit 80 columns: the name gives way, the
+// address is cut; a table that fits keeps every address whole.
+TEST(TextTable, FitsAnEightyColumnTerminal) {
+    const std::vector<std::vector<std::string>> rows{
+        {"192.0.2.100", std::string(60, 'n'), "KT-6610 rev B", "SN0123456789",
+         "http://192.0.2.100:49152/a/long/path/to/the/rootDesc.xml"},
+        {"192.0.2.7", "Short", "1", "2", "http://192.0.2.7/d.xml"}};
+    const auto table = TextTable::Fitting(rows, false);
+    for (const auto& row : rows) {
+        EXPECT_LE(TextWidth(table.Line(row)), 80u) << table.Line(row);
+    }
+    EXPECT_EQ(table.Line(rows[0]).rfind("192.0.2.100  " + std::string(18, 'n') + "\xE2\x80\xA6", 0), 0u)
+        << table.Line(rows[0]);
+    EXPECT_NE(table.Line(rows[0]).find("  http://192.0.2.\xE2\x80\xA6"), std::string::npos);
+    const std::vector<std::vector<std::string>> small{rows[1]};
+    EXPECT_EQ(TextTable::Fitting(small, false).Line(small[0]),
+              "192.0.2.7  Short          1             2              http://192.0.2.7/d.xml");
+    // Streamed rows are not known in advance: the same 80 columns, set beforehand.
+    EXPECT_EQ(TextWidth(TextTable::ForStream(false).Line(rows[0])), 80u);
+}
+
 struct CsvCase {
     const char* name;
     std::vector<std::string> fields;
@@ -101,15 +122,15 @@ DescriptionReport Listed(std::string host, std::string sender = {}) {
 }
 
 TEST(Diagnose, AHealthyNetworkNeedsNoAdvice) {
-    const auto diagnosis = Diagnose({Searched("192.0.2.1", 4, 2), {"fe80::1", "IPv6", 0, 0}},
-                                    {Listed("192.0.2.10"), Read("192.0.2.20", "192.0.2.20")});
+    const auto diagnosis = Explain({{Searched("192.0.2.1", 4, 2), {"fe80::1", "IPv6", 0, 0}},
+                                    {Listed("192.0.2.10"), Read("192.0.2.20", "192.0.2.20")}});
     EXPECT_TRUE(diagnosis.usableAddress);
     EXPECT_TRUE(diagnosis.advice.empty());
     EXPECT_EQ(diagnosis.addresses,
               (std::vector<std::string>{"192.0.2.1: searched; 4 answers to the search, 2 "
                                         "announcements heard",
                                         "fe80::1: not searched (IPv6)"}));
-    EXPECT_EQ(Diagnose({Searched("192.0.2.1", 1, 1)}, {}).addresses,
+    EXPECT_EQ(Explain({{Searched("192.0.2.1", 1, 1)}, {}}).addresses,
               std::vector<std::string>{"192.0.2.1: searched; 1 answer to the search, 1 "
                                        "announcement heard"});
 }
@@ -118,7 +139,7 @@ TEST(Diagnose, AHealthyNetworkNeedsNoAdvice) {
 // or not announcements got through, then a network that keeps devices apart.
 TEST(Diagnose, NoAnswerToTheSearchNamesThisComputersFirewallFirst) {
     for (const int announcements : {0, 5}) {
-        const auto diagnosis = Diagnose({Searched("192.0.2.1", 0, announcements)}, {});
+        const auto diagnosis = Explain({{Searched("192.0.2.1", 0, announcements)}, {}});
         ASSERT_EQ(diagnosis.advice.size(), 1u) << announcements;
         const std::string& advice = diagnosis.advice[0];
         EXPECT_LT(advice.find("firewall on this computer"), advice.find("client isolation"));
@@ -128,7 +149,7 @@ TEST(Diagnose, NoAnswerToTheSearchNamesThisComputersFirewallFirst) {
         EXPECT_EQ(advice.find("announcements were heard") != std::string::npos, announcements > 0);
     }
     // An address that was answered needs no such advice, whatever another one did.
-    const auto mixed = Diagnose({Searched("192.0.2.1", 2, 0), Searched("198.51.100.7", 0, 0)}, {});
+    const auto mixed = Explain({{Searched("192.0.2.1", 2, 0), Searched("198.51.100.7", 0, 0)}, {}});
     ASSERT_EQ(mixed.advice.size(), 1u);
     EXPECT_NE(mixed.advice[0].find("On 198.51.100.7 "), std::string::npos);
 }
@@ -137,7 +158,7 @@ TEST(Diagnose, NoAnswerToTheSearchNamesThisComputersFirewallFirst) {
 TEST(Diagnose, ARefusedLocationIsSaidNotFetched) {
     DescriptionReport refused = Read("127.0.0.1", "192.0.2.30", "names a loopback address");
     refused.refusal = LocationRefusal::Loopback;
-    const auto diagnosis = Diagnose({Searched("192.0.2.1", 2, 0)}, {Listed("192.0.2.10"), refused});
+    const auto diagnosis = Explain({{Searched("192.0.2.1", 2, 0)}, {Listed("192.0.2.10"), refused}});
     ASSERT_EQ(diagnosis.advice.size(), 1u);
     EXPECT_EQ(diagnosis.advice[0], "The description address http://127.0.0.1/d.xml (from "
                                    "192.0.2.30) names a loopback address: it was not fetched.");
@@ -150,29 +171,44 @@ TEST(Diagnose, OnlyForeignDevicesAnsweringAreNamed) {
         foreign.back().manufacturer = "Acme";
         foreign.back().modelName = "AC1200";
     }
-    const auto diagnosis = Diagnose({Searched("192.0.2.1", 4, 0)}, foreign);
+    const auto diagnosis = Explain({{Searched("192.0.2.1", 4, 0)}, foreign});
     EXPECT_TRUE(Mentions(diagnosis, "none of the 4 devices that answered is a Korvane: 192.0.2.20 "
                                     "(Acme, AC1200); 192.0.2.21 (Acme, AC1200); 192.0.2.22 (Acme, "
                                     "AC1200); ..."));
     EXPECT_FALSE(Mentions(diagnosis, "firewall"));
 }
 
+TEST(Diagnose, ADeviceInAnotherNetworkIsNamedWithTheWayToReachIt) {
+    const auto diagnosis = Explain({{Searched("192.0.2.1", 0, 1)},
+                                    {Read("192.168.7.1", "192.168.7.1", "network is unreachable")},
+                                    {*ParseIPv4Network("192.0.2.0/24")}});
+    ASSERT_EQ(diagnosis.advice.size(), 2u);
+    EXPECT_EQ(diagnosis.advice[0],
+              "A device at 192.168.7.1 is on this computer's link but in another network (likely "
+              "192.168.7.0/24), so it cannot be reached (network is unreachable). A router whose "
+              "address was changed, or a device with a fixed address of its own, does this. To "
+              "reach it, give this computer an address in 192.168.7.0/24 for a while (in the "
+              "network settings, or with sudo ip address add), or reset the router to its "
+              "factory settings.");
+    EXPECT_NE(diagnosis.advice[1].find("firewall on this computer"), std::string::npos);
+}
+
 TEST(Diagnose, NoUsableAddress) {
-    const auto diagnosis = Diagnose({{"127.0.0.1", "loopback", 0, 0}}, {});
+    const auto diagnosis = Explain({{{"127.0.0.1", "loopback", 0, 0}}, {}});
     EXPECT_FALSE(diagnosis.usableAddress);
     EXPECT_TRUE(Mentions(diagnosis, "No usable IPv4 address"));
     // The search's fallback when the machine has no address of its own: not connected.
-    const auto none = Diagnose({Searched("0.0.0.0", 0, 0)}, {});
+    const auto none = Explain({{Searched("0.0.0.0", 0, 0)}, {}});
     EXPECT_FALSE(none.usableAddress);
     EXPECT_TRUE(Mentions(none, "not connected"));
     EXPECT_FALSE(Mentions(none, "firewall"));
-    EXPECT_FALSE(Diagnose({}, {}).usableAddress); // a run stopped before any address
+    EXPECT_FALSE(Explain({{}, {}}).usableAddress); // a run stopped before any address
 }
 
 TEST(Diagnose, FailedFetchesAndForeignAddresses) {
-    const auto diagnosis = Diagnose(
+    const auto diagnosis = Explain({
         {Searched("192.0.2.1", 3, 0)},
-        {Read("192.0.2.30", "192.0.2.30", "connection refused"), Listed("192.0.2.99", "192.0.2.40")});
+        {Read("192.0.2.30", "192.0.2.30", "connection refused"), Listed("192.0.2.99", "192.0.2.40")}});
     EXPECT_TRUE(Mentions(diagnosis, "The description at http://192.0.2.30/d.xml could not be read: "
                                     "connection refused"));
     EXPECT_TRUE(
@@ -190,7 +226,7 @@ TEST(ScanJson, OneDocumentOfValidUtf8) {
     const std::vector<AddressReport> addresses{Searched("192.0.2.1", 1, 0),
                                                {"127.0.0.1", "loopback", 0, 0}};
     const std::vector<ScanRow> described{device, foreign};
-    const auto text = ScanJson({device}, &described, addresses, Diagnose(addresses, {}));
+    const auto text = ScanJson({device}, &described, addresses, Explain({addresses, {}}));
 
     const auto document = nlohmann::json::parse(text); // throws on anything but UTF-8 JSON
     EXPECT_EQ(document["devices"][0]["friendly_name"], "Bad" + R + R + " name");
@@ -201,6 +237,12 @@ TEST(ScanJson, OneDocumentOfValidUtf8) {
     EXPECT_EQ(document["addresses"][1]["not_searched_because"], "loopback");
     EXPECT_EQ(document["addresses"][0]["search_socket_answers"], 1);
     EXPECT_TRUE(document["diagnosis"].is_array());
+    EXPECT_TRUE(document["findings"].empty());
+    const std::vector<AddressReport> silent{Searched("192.0.2.1", 0, 3)};
+    const auto findings = nlohmann::json::parse(
+        ScanJson({}, nullptr, silent, Explain({silent, {}, {}, LocalFirewall::Ufw})))["findings"];
+    EXPECT_EQ(findings, nlohmann::json::parse(R"([{"kind": "no_answer", "address": "192.0.2.1",
+        "network": "192.0.2.1/32", "announcements": 3, "firewall": "ufw"}])"));
     EXPECT_FALSE(nlohmann::json::parse(ScanJson({}, nullptr, {}, {})).contains("descriptions"));
 }
 

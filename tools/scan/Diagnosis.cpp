@@ -2,135 +2,134 @@
 
 #include "SafeText.h"
 
-#include "discovery/transport/LocalNetworks.h"
-
-#include <bit>
-#include <cstdint>
-#include <fstream>
 #include <string>
 
 namespace {
-
-// The fallback the search uses when the machine has no address of its own.
-constexpr const char* kNoAddress = "0.0.0.0";
-// Devices named when none of those that answered is the maker's.
-constexpr std::size_t kForeignNamed = 3;
 
 std::string Count(int n, const char* one, const char* many) {
     return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
 
-// The local network of an address, as "192.0.2.0/24", from the interface that holds it; the
-// address alone when no interface does.
-std::string NetworkOf(const std::string& address) {
-    const auto networks = NetworksOf({address});
-    if (networks.empty())
-        return address + "/32";
-    const Ipv4Network& network = networks.front();
-    const std::uint32_t base = network.address & network.mask;
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        text += std::to_string((base >> shift) & 0xff) + (shift > 0 ? "." : "");
-    return text + "/" + std::to_string(std::popcount(network.mask));
-}
-
-// ufw says in its configuration file whether it is on; readable without root.
-bool UfwEnabled() {
-    std::ifstream config("/etc/ufw/ufw.conf");
-    for (std::string line; std::getline(config, line);) {
-        if (line.rfind("ENABLED=", 0) == 0)
-            return line.find("yes") != std::string::npos;
+std::string AddressLine(const AddressReport& address) {
+    if (!address.skipped.empty()) {
+        return address.address + ": not searched (" + address.skipped + ")";
     }
-    return false;
+    if (!SearchedAnyAddress({address})) {
+        return address.address + ": searched, but this computer has no network address";
+    }
+    return address.address + ": searched; " +
+           Count(address.searchSocketAnswers, "answer", "answers") + " to the search, " +
+           Count(address.groupDatagrams, "announcement", "announcements") + " heard";
 }
 
-std::string FirewallAdvice(const std::string& address, int announcements) {
-    const std::string network = NetworkOf(address);
-    std::string advice =
-        "On " + address + " no device answered the search" +
-        (announcements > 0 ? " (" + Count(announcements, "announcement was", "announcements were") +
-                                 " heard, so devices are there)"
-                           : "") +
-        ". A firewall on this computer is the likeliest cause: the answers come from port 1900 "
-        "to a port of the system's choosing, and a firewall that allows only port 1900 drops "
-        "them.";
-    advice += UfwEnabled() ? " ufw is enabled here." : " Check with: sudo ufw status, or sudo firewall-cmd --state.";
-    advice += " To allow the answers from the local network, for good:\n"
-              "    sudo ufw allow proto udp from " + network + " port 1900\n"
-              "  or, with firewalld:\n"
-              "    sudo firewall-cmd --permanent --add-rich-rule='rule family=\"ipv4\" source "
-              "address=\"" + network + "\" source-port port=\"1900\" protocol=\"udp\" accept'\n"
-              "    sudo firewall-cmd --reload\n"
-              "  If no firewall runs here, the network may keep devices apart (a guest network, "
-              "wireless client isolation): connect to the main network, or by cable.";
-    return advice;
+std::string FirewallWords(LocalFirewall firewall) {
+    if (firewall == LocalFirewall::Unknown) {
+        return " Check with: sudo ufw status, or sudo firewall-cmd --state.";
+    }
+    return std::string(" ") + FirewallName(firewall) +
+           (firewall == LocalFirewall::Ufw ? " is enabled here." : " is running here.");
+}
+
+std::string NoAnswerWords(const Finding& finding) {
+    return "On " + finding.address + " no device answered the search" +
+           (finding.announcements > 0
+                ? " (" + Count(finding.announcements, "announcement was", "announcements were") +
+                      " heard, so devices are there)"
+                : "") +
+           ". A firewall on this computer is the likeliest cause: the answers come from port 1900 "
+           "to a port of the system's choosing, and a firewall that allows only port 1900 drops "
+           "them." +
+           FirewallWords(finding.firewall) +
+           " To allow the answers from the local network, for good:\n"
+           "    sudo ufw allow proto udp from " +
+           finding.network +
+           " port 1900\n"
+           "  or, with firewalld:\n"
+           "    sudo firewall-cmd --permanent --add-rich-rule='rule family=\"ipv4\" source "
+           "address=\"" +
+           finding.network +
+           "\" source-port port=\"1900\" protocol=\"udp\" accept'\n"
+           "    sudo firewall-cmd --reload\n"
+           "  If no firewall runs here, the network may keep devices apart (a guest network, "
+           "wireless client isolation): connect to the main network, or by cable.";
+}
+
+std::string ForeignWords(const Finding& finding) {
+    std::string named;
+    for (const auto& device : finding.devices) {
+        named += (named.empty() ? "" : "; ") + device.address + " (" +
+                 SafeText(device.manufacturer) + ", " + SafeText(device.modelName) + ")";
+    }
+    const bool more = static_cast<std::size_t>(finding.deviceCount) > finding.devices.size();
+    return "The search worked, but none of the " + Count(finding.deviceCount, "device", "devices") +
+           " that answered is a Korvane: " + named + (more ? "; ..." : "") + ".";
+}
+
+std::string Words(const Finding& finding) {
+    switch (finding.kind) {
+    case FindingKind::NotConnected:
+        return "No usable IPv4 address: this computer is not connected. Connect it to the network "
+               "that holds the device (loopback, link-local and IPv6 addresses are not searched).";
+    case FindingKind::OtherNetwork:
+        return "A device at " + finding.address +
+               " is on this computer's link but in another "
+               "network (likely " +
+               finding.network + "), so it cannot be reached" +
+               (finding.reason.empty() ? "" : " (" + finding.reason + ")") +
+               ". A router whose address was changed, or a device with a fixed address of its "
+               "own, does this. To reach it, give this computer an address in " +
+               finding.network +
+               " for a while (in the network settings, or with sudo ip address add), or reset the "
+               "router to its factory settings.";
+    case FindingKind::NoAnswer:
+        return NoAnswerWords(finding);
+    case FindingKind::DescriptionRefused:
+        return "The description address " + SafeText(finding.url) + " (from " + finding.address +
+               ") " + finding.reason + ": it was not fetched.";
+    case FindingKind::DescriptionUnreadable:
+        return "The description at " + SafeText(finding.url) +
+               " could not be read: " + finding.reason;
+    case FindingKind::OtherAddress:
+        return finding.address + " answered with a description address on " +
+               SafeText(finding.host) +
+               ", another address: the device may be misconfigured, or something answers for it.";
+    case FindingKind::ForeignDevicesOnly:
+        return ForeignWords(finding);
+    }
+    return {};
 }
 
 } // namespace
 
-Diagnosis Diagnose(const std::vector<AddressReport>& addresses,
-                   const std::vector<DescriptionReport>& descriptions) {
+const char* FindingName(FindingKind kind) {
+    switch (kind) {
+    case FindingKind::NotConnected:
+        return "not_connected";
+    case FindingKind::OtherNetwork:
+        return "other_network";
+    case FindingKind::NoAnswer:
+        return "no_answer";
+    case FindingKind::DescriptionRefused:
+        return "description_refused";
+    case FindingKind::DescriptionUnreadable:
+        return "description_unreadable";
+    case FindingKind::OtherAddress:
+        return "other_address";
+    case FindingKind::ForeignDevicesOnly:
+        return "foreign_devices_only";
+    }
+    return "";
+}
+
+Diagnosis Explain(const SearchEvidence& evidence) {
     Diagnosis result;
-    for (const auto& address : addresses) {
-        if (!address.skipped.empty()) {
-            result.addresses.push_back(address.address + ": not searched (" + address.skipped +
-                                       ")");
-            continue;
-        }
-        if (address.address == kNoAddress) {
-            result.addresses.push_back(std::string(kNoAddress) +
-                                       ": searched, but this computer has no network address");
-            continue;
-        }
-        result.usableAddress = true;
-        result.addresses.push_back(
-            address.address + ": searched; " +
-            Count(address.searchSocketAnswers, "answer", "answers") + " to the search, " +
-            Count(address.groupDatagrams, "announcement", "announcements") + " heard");
-        if (address.searchSocketAnswers == 0) {
-            result.advice.push_back(FirewallAdvice(address.address, address.groupDatagrams));
-        }
+    for (const auto& address : evidence.addresses) {
+        result.addresses.push_back(AddressLine(address));
     }
-    if (!result.usableAddress) {
-        result.advice.push_back(
-            "No usable IPv4 address: this computer is not connected. Connect it to the network "
-            "that holds the device (loopback, link-local and IPv6 addresses are not searched).");
-    }
-    std::vector<const DescriptionReport*> foreign;
-    bool makerListed = false;
-    for (const auto& description : descriptions) {
-        makerListed = makerListed || description.device != nullptr;
-        if (description.read && !description.device)
-            foreign.push_back(&description);
-        if (description.refusal != LocationRefusal::None) {
-            result.advice.push_back("The description address " + SafeText(description.url) +
-                                    " (from " + description.sender + ") " +
-                                    std::string(RefusalText(description.refusal)) +
-                                    ": it was not fetched.");
-            continue;
-        }
-        if (!description.read) {
-            result.advice.push_back("The description at " + SafeText(description.url) +
-                                    " could not be read: " + description.failure);
-        }
-        if (!description.sender.empty() && description.host != description.sender) {
-            result.advice.push_back(description.sender +
-                                    " answered with a description address on " +
-                                    SafeText(description.host) +
-                                    ", another address: the device may be misconfigured, or "
-                                    "something answers for it.");
-        }
-    }
-    if (!makerListed && !foreign.empty()) {
-        std::string named;
-        for (std::size_t i = 0; i < foreign.size() && i < kForeignNamed; ++i) {
-            named += (i > 0 ? "; " : "") + SafeText(foreign[i]->host) + " (" +
-                     SafeText(foreign[i]->manufacturer) + ", " + SafeText(foreign[i]->modelName) + ")";
-        }
-        result.advice.push_back("The search worked, but none of the " +
-                                Count(static_cast<int>(foreign.size()), "device", "devices") +
-                                " that answered is a Korvane: " + named +
-                                (foreign.size() > kForeignNamed ? "; ..." : "") + ".");
+    result.usableAddress = SearchedAnyAddress(evidence.addresses);
+    result.findings = Diagnose(evidence);
+    for (const auto& finding : result.findings) {
+        result.advice.push_back(Words(finding));
     }
     return result;
 }

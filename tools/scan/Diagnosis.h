@@ -1,17 +1,19 @@
 #pragma once
 
-#include "discovery/DescriptionReport.h"
-#include "discovery/Upnpthread.h"
+#include "discovery/Diagnosis.h"
 
 #include <string>
 #include <vector>
 
-// What a run tells about the network, for a user whose device is not listed.
+// What a run tells about the network, in words, for a user whose device is not listed.
 struct Diagnosis {
     std::vector<std::string> addresses; // one line per local address
-    std::vector<std::string> advice;    // what looks wrong, and what to do
+    std::vector<Finding> findings;      // what looks wrong, most useful first
+    std::vector<std::string> advice;    // each finding and what to do, in words
     bool usableAddress = false;
 };
 
-Diagnosis Diagnose(const std::vector<AddressReport>& addresses,
-                   const std::vector<DescriptionReport>& descriptions);
+Diagnosis Explain(const SearchEvidence& evidence);
+
+// The finding's kind as the JSON document names it ("no_answer").
+const char* FindingName(FindingKind kind);

@@ -24,6 +24,42 @@ nlohmann::ordered_json Rows(const std::vector<ScanRow>& rows, bool all) {
     return list;
 }
 
+// Each finding as its kind and the facts it has; empty facts are left out.
+nlohmann::ordered_json Findings(const std::vector<Finding>& findings) {
+    auto list = nlohmann::ordered_json::array();
+    for (const auto& finding : findings) {
+        nlohmann::ordered_json object{{"kind", FindingName(finding.kind)}};
+        const auto text = [&object](const char* key, const std::string& value) {
+            if (!value.empty()) {
+                object[key] = SafeText(value);
+            }
+        };
+        text("address", finding.address);
+        text("network", finding.network);
+        text("url", finding.url);
+        text("host", finding.host);
+        text("reason", finding.reason);
+        if (finding.kind == FindingKind::NoAnswer) {
+            object["announcements"] = finding.announcements;
+            object["firewall"] = finding.firewall == LocalFirewall::Unknown
+                                     ? "unknown"
+                                     : FirewallName(finding.firewall);
+        }
+        if (finding.kind == FindingKind::ForeignDevicesOnly) {
+            object["device_count"] = finding.deviceCount;
+            auto devices = nlohmann::ordered_json::array();
+            for (const auto& device : finding.devices) {
+                devices.push_back({{"address", SafeText(device.address)},
+                                   {"manufacturer", SafeText(device.manufacturer)},
+                                   {"model_name", SafeText(device.modelName)}});
+            }
+            object["devices"] = std::move(devices);
+        }
+        list.push_back(std::move(object));
+    }
+    return list;
+}
+
 } // namespace
 
 std::string ScanJson(const std::vector<ScanRow>& devices, const std::vector<ScanRow>* described,
@@ -43,6 +79,7 @@ std::string ScanJson(const std::vector<ScanRow>& devices, const std::vector<Scan
     }
     document["addresses"] = std::move(searched);
     document["diagnosis"] = diagnosis.advice;
+    document["findings"] = Findings(diagnosis.findings);
     // SafeText has already replaced what is not UTF-8; replace stays as a second guard.
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

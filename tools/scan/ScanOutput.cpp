@@ -7,6 +7,11 @@
 namespace {
 
 constexpr std::size_t kWidestColumn = 40;
+// A terminal's usual width, which a table's line keeps to; the description address, last,
+// takes what the other columns leave, and never less than this.
+constexpr std::size_t kTerminalWidth = 80;
+constexpr std::size_t kNarrowestLast = 16;
+constexpr std::size_t kNarrowestOther = 10;
 
 } // namespace
 
@@ -86,7 +91,7 @@ TextTable TextTable::ForStream(bool all) {
     if (all) {
         return TextTable({15, 24, 12, 14, 40, 16, 12, 6, 0});
     }
-    return TextTable({15, 24, 12, 14, 0});
+    return TextTable({15, 20, 10, 12, 15});
 }
 
 TextTable TextTable::Fitting(const std::vector<std::vector<std::string>>& rows, bool all) {
@@ -99,6 +104,26 @@ TextTable TextTable::Fitting(const std::vector<std::vector<std::string>>& rows, 
             widths[i] = std::max(widths[i], std::min(TextWidth(row[i]), kWidestColumn));
         }
     }
+    // Without --all the address is last: the widest column before it gives way until it has
+    // its least room, and it is cut to what is left. With --all the line is wider anyway.
+    if (!all) {
+        const auto before = [&widths] {
+            std::size_t used = 0;
+            for (std::size_t i = 0; i + 1 < widths.size(); ++i) {
+                used += widths[i] + 2;
+            }
+            return used;
+        };
+        // The device's own address is never cut.
+        while (before() + kNarrowestLast > kTerminalWidth) {
+            auto widest = std::max_element(widths.begin() + 1, widths.end() - 1);
+            if (*widest <= kNarrowestOther) {
+                break;
+            }
+            --*widest;
+        }
+        widths.back() = kTerminalWidth - std::min(before(), kTerminalWidth - kNarrowestLast);
+    }
     return TextTable(std::move(widths));
 }
 
@@ -108,7 +133,7 @@ std::string TextTable::Line(const std::vector<std::string>& fields) const {
         const bool last = i + 1 == fields.size();
         const auto width = i < widths.size() ? widths[i] : 0;
         if (last) {
-            line += fields[i];
+            line += width == 0 ? fields[i] : CutText(fields[i], width);
             break;
         }
         const auto text = CutText(fields[i], width);

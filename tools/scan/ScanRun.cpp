@@ -178,7 +178,8 @@ int RunScan(const ScanOptions& options) {
     std::vector<ScanRow> described;
     for (const auto& report : descriptions)
         described.push_back(RowOf(report));
-    const Diagnosis diagnosis = Diagnose(worker.addressReports, descriptions);
+    const Diagnosis diagnosis = Explain(SearchEvidence{
+        worker.addressReports, descriptions, worker.searchedNetworks, DetectLocalFirewall()});
 
     if (form == OutputForm::Json) {
         console.Out(ScanJson(devices, options.all ? &described : nullptr, worker.addressReports,

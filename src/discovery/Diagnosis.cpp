@@ -1,0 +1,166 @@
+#include "discovery/Diagnosis.h"
+
+#include <algorithm>
+#include <bit>
+#include <fstream>
+
+namespace {
+
+// The search's fallback when the machine has no address of its own.
+constexpr const char* kNoAddress = "0.0.0.0";
+
+bool Searched(const AddressReport& address) {
+    return address.skipped.empty() && address.address != kNoAddress;
+}
+
+std::string NetworkPrefix(std::uint32_t base, int bits) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        text += std::to_string((base >> shift) & 0xffu);
+        text += shift > 0 ? "." : "/";
+    }
+    return text + std::to_string(bits);
+}
+
+bool InLocalNetwork(const std::string& address, const std::vector<Ipv4Network>& networks) {
+    const auto host = ParseIPv4(address);
+    if (!host) {
+        return true; // not an IPv4 address: nothing to tell
+    }
+    for (const auto& network : networks) {
+        if (network.Holds(*host)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A device outside every local network, heard on the link: a router whose address was changed,
+// or a device with a fixed address of its own. Home networks are /24 almost always.
+Finding OtherNetwork(const DescriptionReport& description) {
+    Finding finding{FindingKind::OtherNetwork, description.sender};
+    finding.network = NetworkPrefix(*ParseIPv4(description.sender) & 0xffffff00u, 24);
+    finding.url = description.url;
+    finding.reason = description.failure;
+    return finding;
+}
+
+void DescribeDescriptions(const SearchEvidence& evidence, std::vector<Finding>& findings) {
+    for (const auto& description : evidence.descriptions) {
+        if (!evidence.networks.empty() && !description.sender.empty() && !description.read &&
+            !InLocalNetwork(description.sender, evidence.networks)) {
+            findings.push_back(OtherNetwork(description));
+            continue;
+        }
+        if (description.refusal != LocationRefusal::None) {
+            Finding finding{FindingKind::DescriptionRefused, description.sender};
+            finding.url = description.url;
+            finding.reason = description.failure;
+            findings.push_back(std::move(finding));
+            continue;
+        }
+        if (!description.read) {
+            Finding finding{FindingKind::DescriptionUnreadable, description.sender};
+            finding.url = description.url;
+            finding.reason = description.failure;
+            findings.push_back(std::move(finding));
+        }
+        if (!description.sender.empty() && description.host != description.sender) {
+            Finding finding{FindingKind::OtherAddress, description.sender};
+            finding.url = description.url;
+            finding.host = description.host;
+            findings.push_back(std::move(finding));
+        }
+    }
+}
+
+} // namespace
+
+const char* FirewallName(LocalFirewall firewall) {
+    switch (firewall) {
+    case LocalFirewall::Ufw:
+        return "ufw";
+    case LocalFirewall::Firewalld:
+        return "firewalld";
+    case LocalFirewall::Unknown:
+        break;
+    }
+    return "";
+}
+
+bool SearchedAnyAddress(const std::vector<AddressReport>& addresses) {
+    return std::any_of(addresses.begin(), addresses.end(), Searched);
+}
+
+std::string NetworkText(const std::string& address, const std::vector<Ipv4Network>& networks) {
+    const auto host = ParseIPv4(address);
+    if (host) {
+        for (const auto& network : networks) {
+            if (network.Holds(*host)) {
+                return NetworkPrefix(network.address & network.mask, std::popcount(network.mask));
+            }
+        }
+    }
+    return address + "/32";
+}
+
+std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
+    std::vector<Finding> findings;
+    if (!SearchedAnyAddress(evidence.addresses)) {
+        findings.push_back(Finding{FindingKind::NotConnected});
+        return findings;
+    }
+    // A device in another network is why its search went unanswered: said first.
+    std::vector<Finding> described;
+    DescribeDescriptions(evidence, described);
+    for (auto& finding : described) {
+        if (finding.kind == FindingKind::OtherNetwork) {
+            findings.push_back(finding);
+        }
+    }
+    for (const auto& address : evidence.addresses) {
+        // Announcements or none, a silent search socket is this computer's own firewall first:
+        // a firewall that lets the group's datagrams in drops the answers from port 1900.
+        if (Searched(address) && address.searchSocketAnswers == 0) {
+            Finding finding{FindingKind::NoAnswer, address.address};
+            finding.network = NetworkText(address.address, evidence.networks);
+            finding.announcements = address.groupDatagrams;
+            finding.firewall = evidence.firewall;
+            findings.push_back(std::move(finding));
+        }
+    }
+    for (auto& finding : described) {
+        if (finding.kind != FindingKind::OtherNetwork) {
+            findings.push_back(std::move(finding));
+        }
+    }
+    bool makerListed = false;
+    Finding foreign{FindingKind::ForeignDevicesOnly};
+    for (const auto& description : evidence.descriptions) {
+        makerListed = makerListed || description.device != nullptr;
+        if (description.read && description.device == nullptr) {
+            if (foreign.devices.size() < kNamedForeignDevices) {
+                foreign.devices.push_back(SeenDevice{description.sender, description.manufacturer,
+                                                     description.modelName});
+            }
+            ++foreign.deviceCount;
+        }
+    }
+    if (!makerListed && foreign.deviceCount > 0) {
+        findings.push_back(std::move(foreign));
+    }
+    return findings;
+}
+
+LocalFirewall DetectLocalFirewall(const std::string& root) {
+    std::ifstream config(root + "/etc/ufw/ufw.conf");
+    for (std::string line; std::getline(config, line);) {
+        std::erase_if(line, [](char c) {
+            return c == '"' || c == '\'' || c == ' ' || c == '\t' || c == '\r';
+        });
+        if (line.rfind("ENABLED=", 0) == 0) {
+            return line == "ENABLED=yes" ? LocalFirewall::Ufw : LocalFirewall::Unknown;
+        }
+    }
+    return LocalFirewall::Unknown;
+}
