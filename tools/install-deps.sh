@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcurl4-openssl-dev libjpeg62-turbo-dev libxml2-dev nlohmann-json3-dev
   googletest libgtest-dev
-  iproute2 nftables jq xvfb xauth xdotool x11-utils trayer imagemagick fonts-liberation
+  iproute2 nftables jq xvfb xauth xdotool xclip x11-utils trayer imagemagick fonts-liberation
   xdg-utils dbus-daemon dbus-bin weston qt6-wayland
   dpkg-dev file lintian desktop-file-utils appstream man-db
   clang-14 libclang-rt-14-dev

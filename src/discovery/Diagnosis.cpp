@@ -152,6 +152,29 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
     return findings;
 }
 
+namespace {
+
+// firewalld writes its process id at start and removes it at exit; a stale file from a crash
+// names a process that is gone, or another program.
+bool FirewalldRunning(const std::string& root) {
+    for (const char* file : {"/run/firewalld.pid", "/var/run/firewalld.pid"}) {
+        std::ifstream pidFile(root + file);
+        long pid = 0;
+        if (!(pidFile >> pid) || pid <= 0) {
+            continue;
+        }
+        std::ifstream command(root + "/proc/" + std::to_string(pid) + "/cmdline");
+        std::string line;
+        std::getline(command, line);
+        if (line.find("firewalld") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 LocalFirewall DetectLocalFirewall(const std::string& root) {
     std::ifstream config(root + "/etc/ufw/ufw.conf");
     for (std::string line; std::getline(config, line);) {
@@ -159,8 +182,11 @@ LocalFirewall DetectLocalFirewall(const std::string& root) {
             return c == '"' || c == '\'' || c == ' ' || c == '\t' || c == '\r';
         });
         if (line.rfind("ENABLED=", 0) == 0) {
-            return line == "ENABLED=yes" ? LocalFirewall::Ufw : LocalFirewall::Unknown;
+            if (line == "ENABLED=yes") {
+                return LocalFirewall::Ufw;
+            }
+            break;
         }
     }
-    return LocalFirewall::Unknown;
+    return FirewalldRunning(root) ? LocalFirewall::Firewalld : LocalFirewall::Unknown;
 }

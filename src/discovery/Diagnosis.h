@@ -72,7 +72,7 @@ bool SearchedAnyAddress(const std::vector<AddressReport>& addresses);
 // does.
 std::string NetworkText(const std::string& address, const std::vector<Ipv4Network>& networks);
 
-// What this computer shows of its firewall without root: ufw's configuration file under root.
-// firewalld answers only on the system bus, which this layer does not reach; a caller that
-// can ask the bus looks there when this gives Unknown.
+// What this computer shows of its firewall without root, under root: ufw's configuration file,
+// else firewalld's process-id file naming a firewalld process. A caller that can ask the
+// system bus may look there too when this gives Unknown.
 LocalFirewall DetectLocalFirewall(const std::string& root = "/");

@@ -176,4 +176,28 @@ TEST(DiagnosisTest, UfwIsNamedOnlyWhenItsFileSaysItIsEnabled) {
     EXPECT_EQ(DetectLocalFirewall(root.string()), LocalFirewall::Unknown);
 }
 
+// firewalld is told by its process-id file, and only while that process is firewalld.
+TEST(DiagnosisTest, FirewalldIsNamedWhileItsProcessRuns) {
+    const auto root = std::filesystem::path(::testing::TempDir()) / "firewalld-root";
+    std::filesystem::create_directories(root / "run");
+    std::filesystem::create_directories(root / "proc/4242");
+    std::ofstream(root / "run/firewalld.pid") << "4242\n";
+    const std::vector<std::pair<std::string, LocalFirewall>> commands{
+        {std::string("/usr/bin/python3\0/usr/sbin/firewalld\0--nofork\0", 46),
+         LocalFirewall::Firewalld},
+        {std::string("/usr/bin/vim\0", 13), LocalFirewall::Unknown}, // a reused id
+    };
+    for (const auto& [command, expected] : commands) {
+        std::ofstream(root / "proc/4242/cmdline") << command;
+        EXPECT_EQ(DetectLocalFirewall(root.string()), expected);
+    }
+    std::filesystem::remove_all(root / "proc");
+    EXPECT_EQ(DetectLocalFirewall(root.string()), LocalFirewall::Unknown) << "a stale file";
+    // ufw's own answer comes first.
+    std::filesystem::create_directories(root / "etc/ufw");
+    std::ofstream(root / "etc/ufw/ufw.conf") << "ENABLED=yes\n";
+    EXPECT_EQ(DetectLocalFirewall(root.string()), LocalFirewall::Ufw);
+    std::filesystem::remove_all(root);
+}
+
 } // namespace

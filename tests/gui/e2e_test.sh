@@ -117,6 +117,10 @@ import -window "$window" "$shots/e2e-list.png" || fail "screenshot"
 
 lines() { wc -l <"$opened"; }
 shown_windows() { xdotool search --onlyvisible --class pathmere 2>/dev/null | wc -l; }
+# For within, which runs its command again each time: counted anew on every try.
+lines_at_least() { [ "$(lines)" -ge "$1" ]; }
+windows_above() { [ "$(shown_windows)" -gt "$1" ]; }
+windows_equal() { [ "$(shown_windows)" -eq "$1" ]; }
 
 # The keyboard alone. The pointer is put aside, off the menus; the window gets the X input
 # focus, which with no window manager nothing gives back after a dialog closes.
@@ -128,9 +132,9 @@ focus_window() {
   before=$(shown_windows)
   for _ in $(seq 20); do
     xdotool key F10
-    if within 10 test "$(shown_windows)" -gt "$before"; then
+    if within 10 windows_above "$before"; then
       xdotool key Escape
-      within 50 test "$(shown_windows)" -eq "$before" || fail "Escape did not close the File menu"
+      within 50 windows_equal "$before" || fail "Escape did not close the File menu"
       sleep 0.3
       return 0
     fi
@@ -143,7 +147,7 @@ focus_window
 # (backwards round from the list, or the last control from nowhere), and Tab goes on to the
 # list. Down selects the second row, Return opens it.
 xdotool key --delay 200 shift+Tab Tab Down Return
-within 100 test "$(lines)" -ge 1 || fail "Tab, Down and Return opened nothing"
+within 100 lines_at_least 1 || fail "Tab, Down and Return opened nothing"
 keyed=$(sed -n 1p "$opened")
 [ "$keyed" = "http://$maker2" ] || fail "Tab, Down and Return opened '$keyed', expected 'http://$maker2'"
 # Alt with the Help title's first letter (Turkish by default: Yardım), Return on its first item
@@ -151,30 +155,55 @@ keyed=$(sed -n 1p "$opened")
 # notice; Escape closes it too.
 windows=$(shown_windows)
 xdotool key --delay 300 alt+y Return
-within 50 test "$(shown_windows)" -gt "$windows" || fail "Alt+Y and Return did not open About"
+within 50 windows_above "$windows" || fail "Alt+Y and Return did not open About"
 xdotool key Escape
-within 50 test "$(shown_windows)" -eq "$windows" || fail "Escape did not close About"
+within 50 windows_equal "$windows" || fail "Escape did not close About"
 focus_window
 xdotool key --delay 300 F10 Left Down Down Return
 within 50 xdotool search --onlyvisible --name '^legalNotice$' ||
   fail "F10, Left, Down, Down and Return did not open the legal notice"
 xdotool key Escape
-within 50 test "$(shown_windows)" -eq "$windows" || fail "Escape did not close the legal notice"
+within 50 windows_equal "$windows" || fail "Escape did not close the legal notice"
 
 # A double click opens the row under the pointer; nothing is opened twice for one click.
 double_click_row() {
   xdotool mousemove $row_x "$(row_y "$1")" click --repeat 2 --delay 80 1
 }
 double_click_row 0
-within 100 test "$(lines)" -ge 2 || fail "a double click on the first row opened nothing"
+within 100 lines_at_least 2 || fail "a double click on the first row opened nothing"
 double_click_row 1
-within 100 test "$(lines)" -ge 3 || fail "a double click on the second row opened nothing"
+within 100 lines_at_least 3 || fail "a double click on the second row opened nothing"
 # Where a third row would be: the foreign device must not be there, or anywhere.
 double_click_row 2
 sleep 2
 kill -0 $app 2>/dev/null || fail "the program ended after the double clicks"
 
+# What is known of a row, under the pointer; Ctrl+C copies the selected row's web address, not
+# its name; the context menu's first item opens the row under the pointer.
+# A row's tooltip may still be up from the double clicks: the pointer leaves first.
+xdotool mousemove 0 0
+within 50 windows_equal 1 || fail "a tooltip stayed after the pointer left"
+focus_window
+windows=$(shown_windows)
+# A press stops the tooltip's timer: the pointer moves on a little after the click.
+xdotool mousemove $row_x "$(row_y 0)" click 1 mousemove_relative 2 0
+within 50 windows_above "$windows" || fail "no tooltip over the first row"
+import -window root -crop "${WIDTH}x$((HEIGHT + 60))+$X+$Y" "$shots/e2e-row-details.png" ||
+  fail "screenshot of the tooltip"
+xdotool key ctrl+c
+copied() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "http://$maker1" ]; }
+within 50 copied || fail "Ctrl+C copied '$(xclip -o -selection clipboard 2>/dev/null)'"
+xdotool mousemove 0 0
+within 50 windows_equal "$windows" || fail "the tooltip stayed"
+xdotool mousemove $row_x "$(row_y 1)" click 3
+within 50 windows_above "$windows" || fail "no context menu on the second row"
+xdotool key Down Return
+within 100 lines_at_least 4 || fail "the context menu's Connect opened nothing"
+within 50 windows_equal "$windows" || fail "the context menu stayed open"
+
 first=$(sed -n 2p "$opened") second=$(sed -n 3p "$opened")
+menu=$(sed -n 4p "$opened")
+[ "$menu" = "http://$maker2" ] || fail "the context menu opened '$menu', expected 'http://$maker2'"
 [ "$first" = "http://$maker1" ] || fail "first row opened '$first', expected 'http://$maker1'"
 [ "$second" = "http://$maker2" ] || fail "second row opened '$second', expected 'http://$maker2'"
 if grep -v -x -e "http://$maker1" -e "http://$maker2" "$opened" | grep -q .; then
