@@ -1,5 +1,6 @@
 #include "discovery/ReceivePass.h"
 
+#include <algorithm>
 #include <poll.h>
 
 namespace {
@@ -31,7 +32,12 @@ void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector, bool wait)
     int taken = 0;
     do {
         const auto lines = SplitTextToLines(text);
-        collector.groupDatagrams += IsSearchRequest(lines) ? 0 : 1;
+        if (!IsSearchRequest(lines)) {
+            ++collector.groupDatagrams;
+        } else if (std::find(collector.ownAddresses.begin(), collector.ownAddresses.end(),
+                             sender) == collector.ownAddresses.end()) {
+            ++collector.otherSearchRequests;
+        }
         ParseSearchAnswer(collector, lines, sender);
     } while (++taken <= kDrainLimit && receiver.ReceiveWaiting(text, sender));
 }

@@ -63,6 +63,10 @@ struct LocationCollector {
     // Datagrams other than search requests, per socket, for the run's report.
     int searchSocketAnswers = 0;
     int groupDatagrams = 0;
+    // Search requests heard on the group from addresses other than ownAddresses (this
+    // computer's searched ones): the link carries other computers' searches.
+    int otherSearchRequests = 0;
+    std::vector<std::string> ownAddresses;
 };
 
 // The first line of a search request (ours, or another machine's) in any case.

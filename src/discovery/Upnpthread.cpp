@@ -62,6 +62,7 @@ public:
 
         const int answersBefore = collector.searchSocketAnswers;
         const int groupBefore = collector.groupDatagrams;
+        const int requestsBefore = collector.otherSearchRequests;
         const std::int64_t windowEnd = SearchSchedule::WindowEnd(index);
         while (worker.searchTick.load(std::memory_order_relaxed) < windowEnd) {
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
@@ -82,10 +83,12 @@ public:
         TakeWaitingAnswers(socket, receiver, collector);
         CountHeard();
         receiver.Close();
-        worker.addressReports.push_back(AddressReport{address,
-                                                      {},
-                                                      collector.searchSocketAnswers - answersBefore,
-                                                      collector.groupDatagrams - groupBefore});
+        worker.addressReports.push_back(
+            AddressReport{address,
+                          {},
+                          collector.searchSocketAnswers - answersBefore,
+                          collector.groupDatagrams - groupBefore,
+                          collector.otherSearchRequests - requestsBefore});
         return true;
     }
 
@@ -163,6 +166,7 @@ bool UpnpThread::SearchAndIdentify() {
                  [](const std::string& address) { return IsSearchedAddress(address); });
     collector.networks = networkSource ? networkSource(searched) : NetworksOf(searched);
     searchedNetworks = collector.networks;
+    collector.ownAddresses = searched;
     {
         Search search(*this, collector);
         for (std::size_t index = 0; index < addresses.size(); ++index) {

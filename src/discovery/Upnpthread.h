@@ -35,6 +35,7 @@ struct AddressReport {
     std::string skipped; // why it was not searched; empty when it was
     int searchSocketAnswers = 0;
     int groupDatagrams = 0; // search requests not counted, our own looped back among them
+    int otherSearchRequests = 0; // heard on the group from other computers
 };
 
 // The discovery worker: one search run on a thread of its own.

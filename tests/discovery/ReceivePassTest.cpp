@@ -75,6 +75,21 @@ TEST_F(ReceivePassTest, WindowCloseTakesWaitingAnswersWithoutWaiting) {
     EXPECT_EQ(socket.RecvPacket(0), "");
 }
 
+// On the group, this computer's own request is neither an announcement nor another
+// computer's search; another computer's request is counted as such.
+TEST_F(ReceivePassTest, CountsAnnouncementsAndOtherComputersSearchesApart) {
+    const std::string request = "M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\n"
+                                "MAN: \"ssdp:discover\"\r\nMX: 10\r\nST: ssdp:all\r\n\r\n";
+    collector.ownAddresses = {"127.0.0.1"};
+    SendDatagram(receiver.LocalPort(), request, "127.0.0.1");
+    SendDatagram(receiver.LocalPort(), request, "127.0.0.9");
+    SendDatagram(receiver.LocalPort(), Notify(2), "127.0.0.2");
+    TakeWaitingAnswers(socket, receiver, collector);
+    EXPECT_EQ(collector.groupDatagrams, 1);
+    EXPECT_EQ(collector.otherSearchRequests, 1);
+    EXPECT_EQ(collector.searchSocketAnswers, 0);
+}
+
 // The sender is counted on both sockets alike.
 TEST_F(ReceivePassTest, OneSenderNamesAtMostEightHostsAcrossBothSockets) {
     for (int host = 1; host <= 6; ++host) {

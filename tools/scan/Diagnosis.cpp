@@ -19,7 +19,11 @@ std::string AddressLine(const AddressReport& address) {
     }
     return address.address + ": searched; " +
            Count(address.searchSocketAnswers, "answer", "answers") + " to the search, " +
-           Count(address.groupDatagrams, "announcement", "announcements") + " heard";
+           Count(address.groupDatagrams, "announcement", "announcements") + " heard" +
+           (address.otherSearchRequests > 0
+                ? ", " + Count(address.otherSearchRequests, "search", "searches") +
+                      " by other computers"
+                : "");
 }
 
 std::string FirewallWords(LocalFirewall firewall) {

@@ -75,7 +75,8 @@ std::string ScanJson(const std::vector<ScanRow>& devices, const std::vector<Scan
                             {"searched", address.skipped.empty()},
                             {"not_searched_because", address.skipped},
                             {"search_socket_answers", address.searchSocketAnswers},
-                            {"group_datagrams", address.groupDatagrams}});
+                            {"group_datagrams", address.groupDatagrams},
+                            {"other_search_requests", address.otherSearchRequests}});
     }
     document["addresses"] = std::move(searched);
     document["diagnosis"] = diagnosis.advice;
