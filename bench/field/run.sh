@@ -9,21 +9,32 @@
 # devices' packets dropped. For each tool: recall of the maker devices (for the discovery-only
 # tools the maker device's description address counts), time to its first and its last maker
 # device, wall time until its output is complete, CPU time; median and worst over the
-# repetitions. On the media network, bench_identification then times the identification alone,
-# the 3 maker devices' descriptions against those and their media servers', in alternate rounds.
-# Needs root. Installs miniupnpc, gupnp-tools and time when missing.
+# repetitions. Per run: the stream's last maker device against the fastest other tool that
+# found them all, and its first against gssdp-discover's first sighting. On the media network,
+# bench_identification then times the identification alone, the 3 maker devices' descriptions
+# against those and their media servers', in alternate rounds.
+# Given an earlier pathmere-scan as well, each repetition runs the four tools once with each
+# build, the two in turn (which goes first alternates), so that both meet the same load; the
+# last table sets the two builds' streams side by side.
+# Needs root. Installs miniupnpc, gupnp-tools and time when missing. CPU time is perf's
+# task-clock when perf is installed, else GNU time's (10 ms steps).
 # Usage: run.sh [REPETITIONS] [PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
-#               PATH-TO-bench_identification]
+#               PATH-TO-bench_identification [PATH-TO-an-earlier-pathmere-scan]]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/netns/netns.sh"
 source "$root/bench/discovery/network.sh"
 repetitions=${1:-5}
 NETNS_DEVSIM=${2:-$root/build/main/tools/devsim/pathmere-devsim}
-scan=${3:-$root/build/main/tools/scan/pathmere-scan}
+declare -A scans=([now]=${3:-$root/build/main/tools/scan/pathmere-scan})
 identify=${4:-$root/build/main/bench/identification/bench_identification}
+builds=(now)
+if [ -n "${5:-}" ]; then
+    scans[earlier]=$5
+    builds+=(earlier)
+fi
 export NETNS_DEVSIM_LIFETIME=3600
-for program in "$NETNS_DEVSIM" "$scan" "$identify"; do
+for program in "$NETNS_DEVSIM" "${scans[@]}" "$identify"; do
     [ -x "$program" ] || { echo "bench: $program not built" >&2; exit 1; }
 done
 need=()
@@ -88,10 +99,19 @@ stamp() { # start time
         printf '%s %s\n' "$seconds" "$line"
     done
 }
+# The command that runs a tool and writes its CPU time to the file named last.
+if command -v perf >/dev/null; then
+    timer=(perf stat -x, -e task-clock -o)
+    cpu_seconds() { awk -F, '/task-clock/ { printf "%.4f", $1 / 1000 }' "$1"; }
+else
+    timer=(/usr/bin/time -f '%U %S' -o)
+    # GNU time puts "Command exited with non-zero status" before the times when a tool fails.
+    cpu_seconds() { tail -1 "$1" | awk '{ printf "%.3f", $1 + $2 }'; }
+fi
 tool() { # name, start time, command...
     local name=$1 begin=$2
     shift 2
-    netns_client /usr/bin/time -f '%U %S' -o "$run/$name.cpu" stdbuf -oL -eL "$@" 2>/dev/null \
+    netns_client "${timer[@]}" "$run/$name.cpu" stdbuf -oL -eL "$@" 2>/dev/null \
         | stamp "$begin" >"$run/$name.out"
     local seconds
     since "$begin"
@@ -101,35 +121,41 @@ tools=(stream batch upnpc gssdp)
 
 results=$NETNS_DIR/results
 : >"$results"
+runs() { # network name, maker count, run number, build
+    local network=$1 nmakers=$2 r=$3 build=$4 name
+    local scan=${scans[$build]}
+    run=$NETNS_DIR/$network.$r.$build
+    mkdir -p "$run"
+    sleep 1 # the devices' answers to the last run have died down
+    local begin=$EPOCHREALTIME
+    local pids=()
+    tool stream "$begin" "$scan" --seconds 5 --stream --tsv & pids+=($!)
+    tool batch "$begin" "$scan" --seconds 5 --tsv & pids+=($!)
+    tool upnpc "$begin" upnpc -l & pids+=($!)
+    tool gssdp "$begin" gssdp-discover --timeout 5 --target ssdp:all & pids+=($!)
+    wait "${pids[@]}" # never a bare wait: the simulators are jobs of this shell too
+    for name in "${tools[@]}"; do
+        # First time each maker's description address appears (port 80, where the media
+        # servers are not).
+        grep -o '^[0-9.]* .*http://192\.0\.2\.[0-9]*:80/' "$run/$name.out" \
+            | sed -E 's|^([0-9.]+) .*http://(192\.0\.2\.[0-9]+):80/$|\1 \2|' \
+            | awk '!seen[$2]++' | grep -wFf <(printf '%s\n' "${makers[@]:0:nmakers}") \
+            >"$run/$name.makers"
+        # "-" for a tool that found none, so that the columns stay in place.
+        local first last
+        first=$(head -1 "$run/$name.makers" | cut -d' ' -f1)
+        last=$(tail -1 "$run/$name.makers" | cut -d' ' -f1)
+        printf '%s %s %d %s %s %s %s %d %s\n' "$network" "$name" \
+            "$(wc -l <"$run/$name.makers")" "${first:--}" "${last:--}" "$(cat "$run/$name.wall")" \
+            "$(cpu_seconds "$run/$name.cpu")" "$r" "$build" >>"$results"
+    done
+}
 measure() { # network name, maker count
-    local network=$1 nmakers=$2 r name
-    local wanted
-    wanted=$(printf '%s\n' "${makers[@]:0:nmakers}")
+    local r i
     for ((r = 1; r <= repetitions; r++)); do
-        run=$NETNS_DIR/$network.$r
-        mkdir -p "$run"
-        sleep 1 # the devices' answers to the last run have died down
-        local begin=$EPOCHREALTIME
-        local pids=()
-        tool stream "$begin" "$scan" --seconds 5 --stream --tsv & pids+=($!)
-        tool batch "$begin" "$scan" --seconds 5 --tsv & pids+=($!)
-        tool upnpc "$begin" upnpc -l & pids+=($!)
-        tool gssdp "$begin" gssdp-discover --timeout 5 --target ssdp:all & pids+=($!)
-        wait "${pids[@]}" # never a bare wait: the simulators are jobs of this shell too
-        for name in "${tools[@]}"; do
-            # First time each maker's description address appears (port 80, where the media
-            # servers are not).
-            grep -o '^[0-9.]* .*http://192\.0\.2\.[0-9]*:80/' "$run/$name.out" \
-                | sed -E 's|^([0-9.]+) .*http://(192\.0\.2\.[0-9]+):80/$|\1 \2|' \
-                | awk '!seen[$2]++' | grep -wFf <(echo "$wanted") >"$run/$name.makers"
-            # "-" for a tool that found none, so that the columns stay in place. GNU time
-            # puts "Command exited with non-zero status" before the times when a tool fails.
-            local first last
-            first=$(head -1 "$run/$name.makers" | cut -d' ' -f1)
-            last=$(tail -1 "$run/$name.makers" | cut -d' ' -f1)
-            printf '%s %s %d %s %s %s %s %d\n' "$network" "$name" "$(wc -l <"$run/$name.makers")" \
-                "${first:--}" "${last:--}" "$(cat "$run/$name.wall")" \
-                "$(tail -1 "$run/$name.cpu" | awk '{ printf "%.3f", $1 + $2 }')" "$r" >>"$results"
+        # With two builds, which one goes first alternates from run to run.
+        for ((i = 0; i < ${#builds[@]}; i++)); do
+            runs "$1" "$2" "$r" "${builds[(i + r + 1) % ${#builds[@]}]}"
         done
     done
 }
@@ -161,41 +187,95 @@ start_devices 30 30 --answers 12 --max-delay-ms 0
 measure burst 30
 stop_devices
 
+# Awk helpers of the tables: the median and the worst (highest) of a list a[1..m].
+stats='
+    function sort(a, m,   i, j, t) { for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t } }
+    function med(a, m) { sort(a, m); return m % 2 ? a[(m+1)/2] : (a[m/2] + a[m/2+1]) / 2 }
+    function worst(a, m) { sort(a, m); return a[m] }
+    function show(v) { return v >= 999 ? "-" : sprintf("%.2f", v) }
+    function wanted(net) { return net == "three" || net == "media" ? 3 : 30 }
+    function quotient(a, b) { return a >= 999 || b >= 999 || b == 0 ? "-" : sprintf("%.2f", a / b) }'
+
 echo
 echo "median / worst over $repetitions runs; times in seconds from the common start; '-' none found"
-printf '%-8s %-7s %-12s %-14s %-14s %-14s %-14s\n' network tool recall first last complete cpu
+printf '%-8s %-8s %-7s %-12s %-14s %-14s %-14s %-14s\n' network build tool recall first last \
+    complete cpu
 for network in three media spread burst lossy; do
-    for name in "${tools[@]}"; do
-        awk -v net="$network" -v tool="$name" -v reps="$repetitions" '
-            $1 == net && $2 == tool { n++; recall[n] = $3; first[n] = $4 == "-" ? 999 : $4;
-                                      last[n] = $5 == "-" ? 999 : $5; wall[n] = $6; cpu[n] = $7 }
-            function sort(a, m,   i, j, t) { for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t } }
-            function med(a, m) { sort(a, m); return m % 2 ? a[(m+1)/2] : (a[m/2] + a[m/2+1]) / 2 }
-            function show(v) { return v >= 999 ? "-" : sprintf("%.2f", v) }
-            END {
-                if (n == 0) exit
-                sort(recall, n); rmed = med(recall, n); rworst = recall[1]
-                printf "%-8s %-7s %-12s %-14s %-14s %-14s %-14s\n", net, tool,
-                    sprintf("%d/%d", rmed, rworst),
-                    show(med(first, n)) "/" show(first[n]), show(med(last, n)) "/" show(last[n]),
-                    show(med(wall, n)) "/" show(wall[n]), sprintf("%.3f/%.3f", med(cpu, n), cpu[n])
-            }' "$results"
+    for build in "${builds[@]}"; do
+        for name in "${tools[@]}"; do
+            awk -v net="$network" -v tool="$name" -v build="$build" "$stats"'
+                $1 == net && $2 == tool && $9 == build {
+                    n++; recall[n] = -$3; first[n] = $4 == "-" ? 999 : $4
+                    last[n] = $5 == "-" ? 999 : $5; wall[n] = $6; cpu[n] = $7 }
+                END {
+                    if (n == 0) exit
+                    printf "%-8s %-8s %-7s %-12s %-14s %-14s %-14s %-14s\n", net, build, tool,
+                        sprintf("%d/%d", -med(recall, n), -worst(recall, n)),
+                        show(med(first, n)) "/" show(worst(first, n)),
+                        show(med(last, n)) "/" show(worst(last, n)),
+                        show(med(wall, n)) "/" show(worst(wall, n)),
+                        sprintf("%.3f/%.3f", med(cpu, n), worst(cpu, n))
+                }' "$results"
+        done
     done
 done
 echo "(recall: median/worst of maker devices found; the others: median/worst)"
 echo
-echo "per run: stream's last maker device beside the fastest other tool that found all of them"
-awk -v makers3=3 -v makers30=30 '
-    { key = $1 " " $8; if (!(key in order)) { order[key] = ++keys; name[keys] = key }
-      want = $1 == "three" || $1 == "media" ? makers3 : makers30
-      if ($2 == "stream") { stream[key] = $5; found[key] = $3 }
-      else if ($3 == want && $5 != "-" && (!(key in best) || $5 < best[key])) { best[key] = $5; by[key] = $2 } }
-    END { for (i = 1; i <= keys; i++) { k = name[i]
-            if (k in best) printf "%-8s run %-2s stream %s (%d found)  %s %s  ratio %.2f\n", \
-                substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k], by[k], best[k], stream[k] / best[k]
-            else printf "%-8s run %-2s stream %s (%d found)  no other tool found all\n", \
-                substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), stream[k], found[k] } }' "$results"
+echo "per run: the stream's last maker device beside the fastest other tool that found all of"
+echo "them; its first beside gssdp-discover's first sighting (+ later, - sooner); its CPU"
+awk "$stats"'
+    { key = $1 " " $8 " " $9; if (!(key in seen)) { seen[key] = 1; order[++keys] = key }
+      if ($2 == "stream") { last[key] = $5; first[key] = $4; found[key] = $3; cpu[key] = $7 }
+      else if ($3 == wanted($1) && $5 != "-" && (!(key in best) || $5 < best[key])) {
+          best[key] = $5; by[key] = $2 }
+      if ($2 == "gssdp") { sighted[key] = $4 } }
+    END { for (i = 1; i <= keys; i++) { k = order[i]; split(k, part, " ")
+            line = sprintf("%-8s run %-2s %-8s stream %s (%d found)", part[1], part[2], part[3],
+                           last[k], found[k])
+            if (k in best) line = line sprintf("  %s %s  ratio %s", by[k], best[k],
+                                               last[k] == "-" ? "-" : sprintf("%.2f", last[k] / best[k]))
+            else line = line "  no other tool found all"
+            if ((k in sighted) && sighted[k] != "-" && first[k] != "-")
+                line = line sprintf("  first %+d ms", (first[k] - sighted[k]) * 1000)
+            print line sprintf("  cpu %.3f", cpu[k]) } }' "$results"
 echo
 echo "identification alone, the descriptions fetched side by side and read (the window's way):"
 cat "$NETNS_DIR/identification"
+if [ ${#builds[@]} -eq 2 ]; then
+    echo
+    echo "the stream of this build (now) beside the earlier one: median/worst, and now/earlier"
+    printf '%-8s %-8s %-10s %-12s %-12s %-14s %-10s\n' network build recall first last cpu \
+        'worst ratio to fastest other'
+    awk "$stats"'
+        { key = $1 " " $8 " " $9
+          if ($2 == "stream") { last[key] = $5 == "-" ? 999 : $5 }
+          else if ($3 == wanted($1) && $5 != "-" && (!(key in best) || $5 < best[key])) best[key] = $5 }
+        $2 == "stream" { k = $1 " " $9; n[k]++; recall[k, n[k]] = -$3
+                         first[k, n[k]] = $4 == "-" ? 999 : $4; lasts[k, n[k]] = $5 == "-" ? 999 : $5
+                         cpu[k, n[k]] = $7; runkey[k, n[k]] = key }
+        END {
+            split("three media spread burst lossy", nets, " ")
+            for (j = 1; j <= 5; j++) { net = nets[j]
+                for (b = 1; b <= 2; b++) { build = b == 1 ? "now" : "earlier"; k = net " " build
+                    if (!n[k]) continue
+                    delete r; delete f; delete l; delete c; ratio = 0
+                    for (i = 1; i <= n[k]; i++) { r[i] = recall[k, i]; f[i] = first[k, i]
+                        l[i] = lasts[k, i]; c[i] = cpu[k, i]
+                        rk = runkey[k, i]; if (rk in best && last[rk] / best[rk] > ratio) ratio = last[rk] / best[rk] }
+                    # A run whose stream found none has no ratio: shown as "-".
+                    ratio = ratio > 900 ? "-" : sprintf("%.2f", ratio)
+                    mf[build] = med(f, n[k]); wf[build] = worst(f, n[k])
+                    ml[build] = med(l, n[k]); wl[build] = worst(l, n[k])
+                    mc[build] = med(c, n[k]); wc[build] = worst(c, n[k])
+                    printf "%-8s %-8s %-10s %-12s %-12s %-14s %s\n", net, build,
+                        sprintf("%d/%d", -med(r, n[k]), -worst(r, n[k])),
+                        show(mf[build]) "/" show(wf[build]), show(ml[build]) "/" show(wl[build]),
+                        sprintf("%.3f/%.3f", mc[build], wc[build]), ratio }
+                if (n[net " now"] && n[net " earlier"])
+                    printf "%-8s %-8s %-10s %-12s %-12s %-14s\n", net, "now/earl", "",
+                        quotient(mf["now"], mf["earlier"]) "/" quotient(wf["now"], wf["earlier"]),
+                        quotient(ml["now"], ml["earlier"]) "/" quotient(wl["now"], wl["earlier"]),
+                        quotient(mc["now"], mc["earlier"]) "/" quotient(wc["now"], wc["earlier"]) }
+        }' "$results"
+fi
 cp "$results" "${BENCH_RESULTS:-/tmp/pathmere-field-bench.txt}"

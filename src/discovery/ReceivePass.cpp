@@ -1,6 +1,7 @@
 #include "discovery/ReceivePass.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <poll.h>
 
 namespace {
@@ -11,12 +12,43 @@ constexpr int kEitherWaitMs = 200;
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
 
+// Reads one datagram, or only counts it when it repeats one already read: devices repeat
+// their answers, each to every request, and a repeat read again would change nothing (its
+// location is known, or was turned away and would be again). Answers on the search socket may
+// carry line ends and blanks around them.
+void Read(LocationCollector& collector, const std::string& text, const std::string& sender,
+          bool searchSocket) {
+    std::string key;
+    key.reserve(sender.size() + text.size() + 3);
+    key += searchSocket ? "S " : "G ";
+    key += sender;
+    key += '\n';
+    key += text;
+    bool request = false;
+    if (const auto known = collector.readDatagrams.find(key);
+        known != collector.readDatagrams.end()) {
+        request = known->second;
+    } else {
+        const auto lines = SplitTextToLines(searchSocket ? TrimControl(text) : text);
+        request = IsSearchRequest(lines);
+        ParseSearchAnswer(collector, lines, sender);
+        if (collector.readDatagrams.size() < LocationCollector::maxReadDatagrams) {
+            collector.readDatagrams.emplace(std::move(key), request);
+        }
+    }
+    if (!request) {
+        ++(searchSocket ? collector.searchSocketAnswers : collector.groupDatagrams);
+    } else if (!searchSocket &&
+               std::find(collector.ownAddresses.begin(), collector.ownAddresses.end(), sender) ==
+                   collector.ownAddresses.end()) {
+        ++collector.otherSearchRequests;
+    }
+}
+
 void ReceiveOnSearchSocket(TUDPBlockSocket& socket, LocationCollector& collector, int waitMs) {
     auto text = socket.RecvPacket(waitMs);
     for (int taken = 0; socket.LastError() == 0 && taken <= kDrainLimit; ++taken) {
-        const auto lines = SplitTextToLines(TrimControl(text));
-        collector.searchSocketAnswers += IsSearchRequest(lines) ? 0 : 1;
-        ParseSearchAnswer(collector, lines, socket.LastSender());
+        Read(collector, text, socket.LastSender(), true);
         text = socket.RecvPacket(0);
     }
 }
@@ -31,14 +63,7 @@ void ReceiveOnGroup(CNetwork& receiver, LocationCollector& collector, bool wait)
     }
     int taken = 0;
     do {
-        const auto lines = SplitTextToLines(text);
-        if (!IsSearchRequest(lines)) {
-            ++collector.groupDatagrams;
-        } else if (std::find(collector.ownAddresses.begin(), collector.ownAddresses.end(),
-                             sender) == collector.ownAddresses.end()) {
-            ++collector.otherSearchRequests;
-        }
-        ParseSearchAnswer(collector, lines, sender);
+        Read(collector, text, sender, false);
     } while (++taken <= kDrainLimit && receiver.ReceiveWaiting(text, sender));
 }
 
@@ -54,10 +79,14 @@ void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCol
     ReceiveOnGroup(receiver, collector, false);
 }
 
-void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector) {
+void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector,
+                       std::chrono::steady_clock::time_point until) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    const auto wait = std::clamp<std::int64_t>(left.count(), 0, kEitherWaitMs);
     // A socket that could not be made (-1) is skipped by poll, which then just waits.
     pollfd sockets[2] = {{socket.Handle(), POLLIN, 0}, {receiver.handle, POLLIN, 0}};
-    if (::poll(sockets, 2, kEitherWaitMs) <= 0) {
+    if (::poll(sockets, 2, static_cast<int>(wait)) <= 0) {
         return;
     }
     // Only a socket that has something is read: a read of an empty one is a wasted call.

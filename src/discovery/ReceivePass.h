@@ -4,6 +4,8 @@
 #include "discovery/multicast.h"
 #include "discovery/transport/BlockSocket.h"
 
+#include <chrono>
+
 // One receive pass of the search: waits up to 800 ms for an answer on the search socket,
 // then up to 3000 ms for a datagram on the group receiver, and after each wait takes
 // every datagram already waiting on that socket, so that on a busy network no answer that
@@ -15,7 +17,10 @@ void ReceivePass(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector&
 // with a window shorter than one pass they would otherwise never be read.
 void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
 
-// A pass for a search that reports as it goes: waits up to 200 ms for a datagram on either
-// socket and takes everything waiting there, so that an answer is read as soon as it comes
-// whichever socket it comes to. A burst is read whole at one wake-up, without sleeping.
-void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector);
+// A pass for a search that reports as it goes: waits for a datagram on either socket until
+// `until`, and never over 200 ms, and takes everything waiting there, so that an answer is read
+// as soon as it comes whichever socket it comes to, and a request due is sent on time. A burst
+// is read whole at one wake-up, without sleeping.
+void ReceivePassEither(
+    TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector,
+    std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max());

@@ -67,6 +67,12 @@ struct LocationCollector {
     // computer's searched ones): the link carries other computers' searches.
     int otherSearchRequests = 0;
     std::vector<std::string> ownAddresses;
+
+    // The datagrams read so far (by socket, sender and text), each with whether it was a search
+    // request, so that a repeat is only counted. Bounded: senders can vary their texts without
+    // end.
+    static constexpr std::size_t maxReadDatagrams = 2048;
+    std::unordered_map<std::string, bool> readDatagrams;
 };
 
 // The first line of a search request (ours, or another machine's) in any case.

@@ -74,7 +74,10 @@ public:
                 nextRequest += kRepeatInterval;
             }
             if (worker.streamDescriptions) {
-                ReceivePassEither(socket, receiver, collector);
+                // The wait ends in time for the next request.
+                ReceivePassEither(socket, receiver, collector,
+                                  repeatsLeft > 0 ? nextRequest
+                                                  : std::chrono::steady_clock::time_point::max());
             } else {
                 ReceivePass(socket, receiver, collector);
             }

@@ -43,19 +43,23 @@ protected:
 
 TEST_F(ReceivePassTest, TakesEveryDatagramWaitingOnEitherSocket) {
     // The whole-run pass, and the streaming one that reads only the sockets poll names.
-    const std::pair<const char*, decltype(&ReceivePass)> passes[] = {
-        {"whole run", &ReceivePass}, {"streaming", &ReceivePassEither}};
+    using Pass = void (*)(TUDPBlockSocket&, CNetwork&, LocationCollector&);
+    const std::pair<const char*, Pass> passes[] = {
+        {"whole run", &ReceivePass},
+        {"streaming",
+         [](TUDPBlockSocket& s, CNetwork& r, LocationCollector& c) { ReceivePassEither(s, r, c); }}};
     for (const auto& [name, pass] : passes) {
-        list.clear();
-        collector.locationsBySender.clear();
+        // Each pass as the first of a run.
+        LocationList passList;
+        LocationCollector passCollector(passList);
         for (int host = 1; host <= 4; ++host) {
             SendDatagram(socket.LocalPort(), Answer(Url(host)), "127.0.0." + std::to_string(host));
         }
         for (int host = 5; host <= 7; ++host) {
             SendDatagram(receiver.LocalPort(), Notify(host), "127.0.0." + std::to_string(host));
         }
-        pass(socket, receiver, collector);
-        EXPECT_EQ(Hosts(list),
+        pass(socket, receiver, passCollector);
+        EXPECT_EQ(Hosts(passList),
                   (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.4",
                                             "192.0.2.5", "192.0.2.6", "192.0.2.7"}))
             << name;
@@ -101,6 +105,26 @@ TEST_F(ReceivePassTest, OneSenderNamesAtMostEightHostsAcrossBothSockets) {
     EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.3",
                                                      "192.0.2.4", "192.0.2.5", "192.0.2.6",
                                                      "192.0.2.11", "192.0.2.12", "192.0.2.30"}));
+}
+
+// A repeat is counted again but not read again. The same text from another sender is read
+// for itself: one sender's limit says nothing of another's. Search requests are never counted.
+TEST_F(ReceivePassTest, RepeatsAreCountedAndTheSameTextFromAnotherSenderIsRead) {
+    for (int round = 0; round < 2; ++round) {
+        for (int host = 1; host <= 9; ++host) {
+            SendDatagram(socket.LocalPort(), Answer(Url(host)), "127.0.0.9");
+        }
+        SendDatagram(socket.LocalPort(), Answer(Url(9)), "127.0.0.10");
+        SendDatagram(receiver.LocalPort(), std::string(kStreamingSearchRequest), "127.0.0.11");
+        ReceivePass(socket, receiver, collector);
+    }
+    EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.3",
+                                                     "192.0.2.4", "192.0.2.5", "192.0.2.6",
+                                                     "192.0.2.7", "192.0.2.8", "192.0.2.9"}));
+    EXPECT_EQ(list.back()->url, Url(9));
+    EXPECT_EQ(collector.searchSocketAnswers, 20);
+    EXPECT_EQ(collector.groupDatagrams, 0);
+    EXPECT_EQ(collector.otherSearchRequests, 2);
 }
 
 } // namespace

@@ -28,9 +28,11 @@ struct FetchResult {
 // again. Used by one thread, except Wakeup.
 class HttpMultiFetch {
 public:
-    // Enough to hide the retransmission waits of a lossy network behind each other, few
-    // enough that a flood of invented locations does not open hundreds of connections.
-    static constexpr std::size_t kParallel = 16;
+    // Enough that every device of a large network is fetched as soon as it is heard, even
+    // when a lossy network keeps each fetch open for a second or more (60 devices heard within
+    // 0.3 s would queue behind 16); few enough that a flood of invented locations (up to 256
+    // in a run) is not tried all at once.
+    static constexpr std::size_t kParallel = 64;
 
     explicit HttpMultiFetch(HttpLimits limits = {});
     ~HttpMultiFetch();
