@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -118,16 +119,24 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
             findings.push_back(finding);
         }
     }
+    // Announcements or none, a silent search socket is this computer's own firewall first: a
+    // firewall that lets the group's datagrams in drops the answers from port 1900. But a
+    // firewall silences every address alike: when another one was answered, a silent one most
+    // likely has nothing on its network (a virtual adapter), and comes last.
+    std::vector<Finding> silent;
+    bool anyAnswered = false;
     for (const auto& address : evidence.addresses) {
-        // Announcements or none, a silent search socket is this computer's own firewall first:
-        // a firewall that lets the group's datagrams in drops the answers from port 1900.
+        anyAnswered = anyAnswered || (Searched(address) && address.searchSocketAnswers > 0);
         if (Searched(address) && address.searchSocketAnswers == 0) {
             Finding finding{FindingKind::NoAnswer, address.address};
             finding.network = NetworkText(address.address, evidence.networks);
             finding.announcements = address.groupDatagrams;
             finding.firewall = evidence.firewall;
-            findings.push_back(std::move(finding));
+            silent.push_back(std::move(finding));
         }
+    }
+    if (!anyAnswered) {
+        std::move(silent.begin(), silent.end(), std::back_inserter(findings));
     }
     for (auto& finding : described) {
         if (finding.kind != FindingKind::OtherNetwork) {
@@ -148,6 +157,9 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
     }
     if (!makerListed && foreign.deviceCount > 0) {
         findings.push_back(std::move(foreign));
+    }
+    if (anyAnswered) {
+        std::move(silent.begin(), silent.end(), std::back_inserter(findings));
     }
     return findings;
 }

@@ -116,6 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
                        {Listed("192.0.2.10")},
                        kLan},
                       {{K::NoAnswer, "192.0.2.1", "192.0.2.0/24 5"}}},
+        // Answers on one address: no firewall drops them, so another address's silence is
+        // said after what the answers tell.
+        DiagnosisCase{"ASilentAdapterBesideAnAnsweredNetworkComesLast",
+                      {{Searched("172.17.0.1", 0, 0), Searched("192.0.2.1", 2, 0)},
+                       {Seen("192.0.2.20")},
+                       kLan},
+                      {{K::ForeignDevicesOnly, "", "1 192.0.2.20=Acme/AC1200"},
+                       {K::NoAnswer, "172.17.0.1", "172.17.0.1/32 0"}}},
         DiagnosisCase{"AnAddressOfNoKnownNetworkStandsAlone",
                       {{Searched("192.0.2.1", 0, 0)}, {}, {}},
                       {{K::NoAnswer, "192.0.2.1", "192.0.2.1/32 0"}}},
