@@ -11,8 +11,6 @@ namespace {
 TEST(HandOverTest, AReaderThatSawRunningFallSeesTheCompleteLists) {
     for (int run = 0; run < 50; ++run) {
         UpnpThread worker([] { return std::vector<std::string>{"127.0.0.1", "fe80::1"}; });
-        worker.keepRunning = true;
-        worker.running = true;
         ASSERT_TRUE(worker.Start());
         for (std::int32_t tick = 0; worker.running.load(std::memory_order_acquire); ++tick) {
             worker.searchTick.store(tick, std::memory_order_relaxed);

@@ -1,4 +1,5 @@
 #include "discovery/SearchAnswer.h"
+#include "discovery/SearchSchedule.h"
 #include "discovery/Upnpthread.h"
 #include "support/Descriptions.h"
 #include "support/FakeDevice.h"
@@ -49,8 +50,6 @@ TestWorker StartWorker(const FakeDevice& device, int groupPort,
     TestWorker worker(new UpnpThread([addresses = std::move(addresses)] { return addresses; }));
     worker->streamDescriptions = streaming;
     AimAtLoopback(*worker, device, groupPort);
-    worker->keepRunning = true;
-    worker->running = true;
     EXPECT_TRUE(worker->Start());
     return worker;
 }
@@ -107,7 +106,7 @@ TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
                       groupPort);
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
-    worker->searchTick = 40;
+    worker->searchTick = SearchSchedule::WindowEnd(0);
     ASSERT_TRUE(WaitForEnd(*worker));
 
     ASSERT_EQ(device.Searches().size(), 1u);
@@ -151,7 +150,7 @@ TEST_F(WorkerTest, ABurstOfAnswersIsReadUpToEightHostsOfOneSender) {
     FakeDevice device(answers, {kEndOfBurst}, groupPort);
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
-    worker->searchTick = 40;
+    worker->searchTick = SearchSchedule::WindowEnd(0);
     ASSERT_TRUE(WaitForEnd(*worker));
 
     std::vector<std::string> expected;
@@ -180,7 +179,7 @@ TEST_F(WorkerTest, StopDuringIdentificationWaitsForEveryFetch) {
                       {kEndOfBurst}, groupPort);
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
-    worker->searchTick = 40;
+    worker->searchTick = SearchSchedule::WindowEnd(0);
     ASSERT_TRUE(WaitUntil([&first] { return !first.Requests().empty(); }, 20000));
     worker->keepRunning = false;
     ASSERT_TRUE(WaitForEnd(*worker));
@@ -193,7 +192,7 @@ TEST_F(WorkerTest, StopAfterTheLastWindowClosedStillIdentifies) {
     FakeDevice device({Answer(router.Url("/desc.xml"))});
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
-    worker->searchTick = 40;
+    worker->searchTick = SearchSchedule::WindowEnd(0);
     worker->keepRunning = false;
     ASSERT_TRUE(WaitForEnd(*worker));
     EXPECT_EQ(Addresses(*worker->deviceList), std::vector<std::string>{"127.0.0.1"});
@@ -209,18 +208,18 @@ TEST_F(WorkerTest, NoUsableAddressEndsAtOnceWithAnEmptyList) {
     EXPECT_TRUE(device.Searches().empty());
 }
 
-// The address at index 1 listens until the tick reaches 120, the skipped IPv6 address
+// The address at index 1 listens until the end of its window, the skipped IPv6 address
 // counting for the index.
-TEST_F(WorkerTest, AddressAtIndexOneListensUntilTick120) {
+TEST_F(WorkerTest, AddressAtIndexOneListensUntilItsWindowEnds) {
     LoopbackHttpServer router(Serve(Description("Korvane", "KT6610")));
     FakeDevice device({Answer(router.Url("/desc.xml"))});
     auto worker = StartWorker(device, groupPort, {"fe80::1", "0.0.0.0"});
     LetFirstPassBegin(device);
-    worker->searchTick = 119;
+    worker->searchTick = SearchSchedule::WindowEnd(1) - 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(4500)); // more than a whole pass
     EXPECT_TRUE(worker->running.load(std::memory_order_acquire));
     EXPECT_TRUE(router.Requests().empty());
-    worker->searchTick = 120;
+    worker->searchTick = SearchSchedule::WindowEnd(1);
     ASSERT_TRUE(WaitForEnd(*worker));
     EXPECT_EQ(Addresses(*worker->deviceList), std::vector<std::string>{"127.0.0.1"});
 }
@@ -237,7 +236,7 @@ TEST_F(WorkerTest, AWorkerStillFetchingDoesNotDisturbTheProgramsExit) {
             static auto* device = new FakeDevice({Answer(router->Url("/desc.xml"))});
             static auto* worker = StartWorker(*device, groupPort).release();
             LetFirstPassBegin(*device);
-            worker->searchTick = 40;
+            worker->searchTick = SearchSchedule::WindowEnd(0);
             WaitUntil([] { return !router->Requests().empty(); }, 20000);
             std::exit(router->Requests().empty() ? 3 : 0);
         },
@@ -256,8 +255,7 @@ protected:
 
 TEST(WorkerStartTest, AFailedStartIsSwallowedAndEndsTheSearch) {
     UnstartableWorker worker([] { return std::vector<std::string>{"127.0.0.1"}; });
-    worker.running = true;
-    EXPECT_FALSE(worker.Start());
+    EXPECT_FALSE(worker.Start()); // it set running, then cleared it
     EXPECT_FALSE(worker.running.load(std::memory_order_acquire));
     EXPECT_EQ(worker.deviceList, nullptr);
 }
@@ -265,7 +263,6 @@ TEST(WorkerStartTest, AFailedStartIsSwallowedAndEndsTheSearch) {
 TEST(WorkerStartTest, StartsOnlyOnce) {
     UpnpThread worker([] { return std::vector<std::string>{"127.0.0.1"}; });
     const StopOnExit stop(worker);
-    worker.running = true;
     EXPECT_TRUE(worker.Start());
     EXPECT_FALSE(worker.Start());
     EXPECT_TRUE(WaitForEnd(worker, 10000));
@@ -280,7 +277,7 @@ TEST_F(WorkerTest, ListsInTheOrderOfTheLocationsWhicheverFetchEndsFirst) {
                       groupPort);
     auto worker = StartWorker(device, groupPort);
     LetFirstPassBegin(device);
-    worker->searchTick = 40;
+    worker->searchTick = SearchSchedule::WindowEnd(0);
     ASSERT_TRUE(WaitForEnd(*worker));
     EXPECT_EQ(Addresses(*worker->deviceList), (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
 }
@@ -295,7 +292,7 @@ TEST_F(WorkerTest, TheWindowsWaySendsItsRequestOnce) {
         SendDatagram(groupPort, kEndOfBurst); // ends the pass's wait on the group
         ASSERT_TRUE(WaitUntil([&] { return worker->answersHeard.load() >= pass; }, 10000));
     }
-    worker->searchTick = 40;
+    worker->searchTick = SearchSchedule::WindowEnd(0);
     ASSERT_TRUE(WaitForEnd(*worker));
     EXPECT_EQ(device.Searches(), std::vector<std::string>{std::string(kSearchRequest)});
 }
@@ -316,7 +313,6 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
         std::lock_guard<std::mutex> guard(lock);
         reports.push_back(report);
     };
-    worker.running = true;
     ASSERT_TRUE(worker.Start());
     // The tick stays at 0, so the search phase is still under way.
     ASSERT_TRUE(WaitUntil(
@@ -328,7 +324,7 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
     EXPECT_TRUE(worker.running.load());
     // The request goes out twice more while the window is open, and each is answered.
     ASSERT_TRUE(WaitUntil([&worker] { return worker.answersHeard.load() == 6; }, 20000));
-    worker.searchTick = 40;
+    worker.searchTick = SearchSchedule::WindowEnd(0);
     ASSERT_TRUE(WaitForEnd(worker));
     EXPECT_EQ(device.Searches(), std::vector<std::string>(3, std::string(kStreamingSearchRequest)));
 
@@ -363,10 +359,9 @@ TEST_F(WorkerTest, ALocationThatCannotBeTheDeviceIsReportedNotFetched) {
             std::lock_guard<std::mutex> guard(lock);
             reports.push_back(report);
         };
-        worker.running = true;
         ASSERT_TRUE(worker.Start());
         LetFirstPassBegin(device);
-        worker.searchTick = 40;
+        worker.searchTick = SearchSchedule::WindowEnd(0);
         ASSERT_TRUE(WaitForEnd(worker));
 
         EXPECT_TRUE(worker.deviceList->empty()) << stream;

@@ -7,8 +7,10 @@
 #include "SafeText.h"
 #include "ScanJson.h"
 #include "ScanOutput.h"
+#include "discovery/AsciiText.h"
 #include "discovery/Upnpthread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -66,9 +68,8 @@ private:
 };
 
 std::string TableHeading(const std::string& name) {
-    std::string heading;
-    for (const char c : name)
-        heading += c == '_' ? ' ' : static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    std::string heading = AsciiUpper(name);
+    std::replace(heading.begin(), heading.end(), '_', ' ');
     return heading;
 }
 
@@ -147,8 +148,6 @@ int RunScan(const ScanOptions& options) {
         std::lock_guard<std::mutex> guard(lock);
         descriptions.push_back(report);
     };
-    worker.keepRunning.store(true);
-    worker.running.store(true);
     if (!worker.Start()) {
         std::fprintf(stderr, "pathmere-scan: the search thread could not be started\n");
         return 1;
