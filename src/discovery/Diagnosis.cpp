@@ -36,13 +36,34 @@ bool InLocalNetwork(const std::string& address, const std::vector<Ipv4Network>& 
     return false;
 }
 
+// "a.b.c.d/n" of the network holding address, from networks; else its /24, the network of
+// almost every home, rather than a /32 that no rule could use.
+std::string NetworkText(const std::string& address, const std::vector<Ipv4Network>& networks) {
+    const auto host = ParseIPv4(address);
+    if (!host) {
+        return address;
+    }
+    for (const auto& network : networks) {
+        if (network.Holds(*host)) {
+            return NetworkPrefix(network.address & network.mask, std::popcount(network.mask));
+        }
+    }
+    return NetworkPrefix(*host & 0xffffff00u, 24);
+}
+
+// A finding about one description: its sender, its address and why it failed, if it did.
+Finding About(FindingKind kind, const DescriptionReport& description) {
+    Finding finding{kind, description.sender};
+    finding.url = description.url;
+    finding.reason = description.failure;
+    return finding;
+}
+
 // A device outside every local network, heard on the link: a router whose address was changed,
 // or a device with a fixed address of its own. Home networks are /24 almost always.
 Finding OtherNetwork(const DescriptionReport& description) {
-    Finding finding{FindingKind::OtherNetwork, description.sender};
+    Finding finding = About(FindingKind::OtherNetwork, description);
     finding.network = NetworkPrefix(*ParseIPv4(description.sender) & 0xffffff00u, 24);
-    finding.url = description.url;
-    finding.reason = description.failure;
     return finding;
 }
 
@@ -54,23 +75,15 @@ void DescribeDescriptions(const SearchEvidence& evidence, std::vector<Finding>& 
             continue;
         }
         if (description.refusal != LocationRefusal::None) {
-            Finding finding{FindingKind::DescriptionRefused, description.sender};
-            finding.url = description.url;
-            finding.reason = description.failure;
-            findings.push_back(std::move(finding));
+            findings.push_back(About(FindingKind::DescriptionRefused, description));
             continue;
         }
         if (!description.read) {
-            Finding finding{FindingKind::DescriptionUnreadable, description.sender};
-            finding.url = description.url;
-            finding.reason = description.failure;
-            findings.push_back(std::move(finding));
+            findings.push_back(About(FindingKind::DescriptionUnreadable, description));
         }
         if (!description.sender.empty() && description.host != description.sender) {
-            Finding finding{FindingKind::OtherAddress, description.sender};
-            finding.url = description.url;
-            finding.host = description.host;
-            findings.push_back(std::move(finding));
+            findings.push_back(About(FindingKind::OtherAddress, description));
+            findings.back().host = description.host;
         }
     }
 }
@@ -91,18 +104,6 @@ const char* FirewallName(LocalFirewall firewall) {
 
 bool SearchedAnyAddress(const std::vector<AddressReport>& addresses) {
     return std::any_of(addresses.begin(), addresses.end(), Searched);
-}
-
-std::string NetworkText(const std::string& address, const std::vector<Ipv4Network>& networks) {
-    const auto host = ParseIPv4(address);
-    if (host) {
-        for (const auto& network : networks) {
-            if (network.Holds(*host)) {
-                return NetworkPrefix(network.address & network.mask, std::popcount(network.mask));
-            }
-        }
-    }
-    return address + "/32";
 }
 
 std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
@@ -134,6 +135,9 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
             finding.firewall = evidence.firewall;
             silent.push_back(std::move(finding));
         }
+    }
+    for (auto& finding : silent) {
+        finding.anotherAnswered = anyAnswered;
     }
     if (!anyAnswered) {
         std::move(silent.begin(), silent.end(), std::back_inserter(findings));

@@ -42,7 +42,9 @@ struct Finding {
     std::string address;
     // NoAnswer: the local network, as "192.0.2.0/24"; OtherNetwork: the device's likely one.
     std::string network;
-    int announcements = 0;                           // NoAnswer: heard from devices all the same
+    int announcements = 0; // NoAnswer: heard from devices all the same
+    // NoAnswer: another address was answered, so no firewall here drops every answer.
+    bool anotherAnswered = false;
     LocalFirewall firewall = LocalFirewall::Unknown; // NoAnswer
     std::string url;                                 // the description address
     std::string host;                                // OtherAddress: the host it names
@@ -67,10 +69,6 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence);
 
 // True when some address was really searched (not skipped, not the 0.0.0.0 fallback).
 bool SearchedAnyAddress(const std::vector<AddressReport>& addresses);
-
-// "a.b.c.d/n" of the network holding address, from networks; the address as a /32 when none
-// does.
-std::string NetworkText(const std::string& address, const std::vector<Ipv4Network>& networks);
 
 // What this computer shows of its firewall without root, under root: ufw's configuration file,
 // else firewalld's process-id file naming a firewalld process. A caller that can ask the

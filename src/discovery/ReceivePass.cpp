@@ -32,7 +32,8 @@ void Read(LocationCollector& collector, const std::string& text, const std::stri
         const auto lines = SplitTextToLines(searchSocket ? TrimControl(text) : text);
         request = IsSearchRequest(lines);
         ParseSearchAnswer(collector, lines, sender);
-        if (collector.readDatagrams.size() < LocationCollector::maxReadDatagrams) {
+        if (collector.readDatagrams.size() < LocationCollector::maxReadDatagrams &&
+            text.size() <= LocationCollector::maxRememberedDatagram) {
             collector.readDatagrams.emplace(std::move(key), request);
         }
     }

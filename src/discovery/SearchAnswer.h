@@ -69,9 +69,11 @@ struct LocationCollector {
     std::vector<std::string> ownAddresses;
 
     // The datagrams read so far (by socket, sender and text), each with whether it was a search
-    // request, so that a repeat is only counted. Bounded: senders can vary their texts without
-    // end.
+    // request, so that a repeat is only counted. Bounded in number and size, since senders can
+    // vary their texts without end: an answer is well under a kibibyte, a longer text is read
+    // each time.
     static constexpr std::size_t maxReadDatagrams = 2048;
+    static constexpr std::size_t maxRememberedDatagram = 2048;
     std::unordered_map<std::string, bool> readDatagrams;
 };
 

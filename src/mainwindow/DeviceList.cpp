@@ -96,9 +96,7 @@ void TfrmMain::lstNetworkListDblClick() {
         if (selected.isEmpty()) {
             return;
         }
-        const std::string address = selected.first()->text(1).toStdString();
-        // Handed over as it stands: no port, no path.
-        const QString url = QStringLiteral("http://") + QString::fromStdString(address);
+        const QString url = WebAddress(*selected.first());
         if (!QDesktopServices::openUrl(QUrl(url))) {
             ShowOpenFailure(this, lang->stCannotOpenAddress, url);
         }

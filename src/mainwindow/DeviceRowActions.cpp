@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 QString DeviceDetails(const Korvane::DeviceProperty& device, const std::string& modelName,
@@ -37,9 +38,15 @@ DeviceRowActions::DeviceRowActions(QTreeWidget* list_, std::function<void()> ope
     list->viewport()->installEventFilter(this);
 }
 
+QString WebAddress(const QTreeWidgetItem& row) {
+    return QStringLiteral("http://") + row.text(1);
+}
+
 void DeviceRowActions::Describe(QTreeWidgetItem* row, const QString& details) {
+    // Always as plain text: a device's own words must not be taken for markup.
+    const QString tip = Qt::convertFromPlainText(details, Qt::WhiteSpaceNormal);
     for (int column = 0; column < row->columnCount(); ++column) {
-        row->setToolTip(column, details);
+        row->setToolTip(column, tip);
         row->setData(column, Qt::AccessibleDescriptionRole, details);
     }
 }
@@ -49,8 +56,7 @@ QString DeviceRowActions::SelectedWebAddress() const {
     if (selected.isEmpty()) {
         return {};
     }
-    // The address as Connect hands it over: no port, no path.
-    return QStringLiteral("http://") + selected.first()->text(1);
+    return WebAddress(*selected.first());
 }
 
 void DeviceRowActions::CopyAddress() {

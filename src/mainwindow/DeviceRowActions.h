@@ -20,6 +20,9 @@ class QTreeWidgetItem;
 QString DeviceDetails(const Korvane::DeviceProperty& device, const std::string& modelName,
                       const Lang& texts);
 
+// "http://" and a row's address, as Connect hands it over: no port, no path.
+QString WebAddress(const QTreeWidgetItem& row);
+
 // What a device row offers besides a double click: Ctrl+C copies the selected device's web
 // address (Qt's own copy would give its name), and a context menu opens the device, as Connect
 // does, or copies that address.
@@ -34,8 +37,6 @@ public:
     QString SelectedWebAddress() const;
     void CopyAddress();
     void Retranslate(const Lang& texts);
-
-    QMenu* Menu() const { return menu; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -8,7 +8,7 @@ namespace {
 // The bus may be slow or hung: advice is not worth a frozen window.
 constexpr int kBusWaitMs = 500;
 
-bool FirewalldRunning() {
+bool FirewalldOnSystemBus() {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
         return false;
@@ -29,5 +29,5 @@ LocalFirewall FirewallOnThisComputer() {
     if (seen != LocalFirewall::Unknown) {
         return seen;
     }
-    return FirewalldRunning() ? LocalFirewall::Firewalld : LocalFirewall::Unknown;
+    return FirewalldOnSystemBus() ? LocalFirewall::Firewalld : LocalFirewall::Unknown;
 }

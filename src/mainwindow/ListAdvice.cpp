@@ -65,8 +65,10 @@ QString FindingText(const Finding& finding, const Lang& texts) {
 
 QString AdviceText(const std::vector<Finding>& findings, bool listEmpty, const Lang& texts) {
     for (const auto& finding : findings) {
-        const bool blockedBesideAnnouncements =
-            finding.kind == FindingKind::NoAnswer && finding.announcements > 0;
+        // Rows from announcements alone, while no address was answered: others may be missing.
+        const bool blockedBesideAnnouncements = finding.kind == FindingKind::NoAnswer &&
+                                                finding.announcements > 0 &&
+                                                !finding.anotherAnswered;
         if (!listEmpty && !blockedBesideAnnouncements) {
             continue;
         }

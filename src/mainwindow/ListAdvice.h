@@ -11,8 +11,9 @@ class QLabel;
 class QTreeWidget;
 
 // What a search's findings tell the user, in the window's words, or nothing when they call for
-// no advice: the first finding when the list is empty, else only answers blocked while
-// announcements got through (the list then shows what announced itself, not all there is).
+// no advice: the first finding the window has words for when the list is empty, else only
+// answers blocked everywhere while announcements got through (the list then shows what
+// announced itself, not all there is).
 QString AdviceText(const std::vector<Finding>& findings, bool listEmpty, const Lang& texts);
 
 // The advice under the list's rows, inside the list's area: a label that a screen reader reads,
@@ -26,8 +27,6 @@ public:
     void Clear();
     // The advice shown again in the language loaded now.
     void Retranslate(const Lang& texts);
-
-    QLabel* Label() const { return label; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -123,10 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
                        {Seen("192.0.2.20")},
                        kLan},
                       {{K::ForeignDevicesOnly, "", "1 192.0.2.20=Acme/AC1200"},
-                       {K::NoAnswer, "172.17.0.1", "172.17.0.1/32 0"}}},
-        DiagnosisCase{"AnAddressOfNoKnownNetworkStandsAlone",
+                       {K::NoAnswer, "172.17.0.1", "172.17.0.0/24 0"}}},
+        DiagnosisCase{"AnUnknownNetworkIsTakenToBeA24",
                       {{Searched("192.0.2.1", 0, 0)}, {}, {}},
-                      {{K::NoAnswer, "192.0.2.1", "192.0.2.1/32 0"}}},
+                      {{K::NoAnswer, "192.0.2.1", "192.0.2.0/24 0"}}},
         DiagnosisCase{
             "OnlyForeignDevicesAnswered",
             {{Searched("192.0.2.1", 4, 0)},

@@ -107,8 +107,8 @@ TEST_F(ReceivePassTest, OneSenderNamesAtMostEightHostsAcrossBothSockets) {
                                                      "192.0.2.11", "192.0.2.12", "192.0.2.30"}));
 }
 
-// A repeat is counted again but not read again. The same text from another sender is read
-// for itself: one sender's limit says nothing of another's. Search requests are never counted.
+// A repeat is counted again. The same text from another sender is read for itself: one
+// sender's limit says nothing of another's. Search requests are never counted as answers.
 TEST_F(ReceivePassTest, RepeatsAreCountedAndTheSameTextFromAnotherSenderIsRead) {
     for (int round = 0; round < 2; ++round) {
         for (int host = 1; host <= 9; ++host) {

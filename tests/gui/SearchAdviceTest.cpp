@@ -1,6 +1,7 @@
 // Why the list is empty, said under it; and what is known of each listed device.
 #include "WindowTestSupport.h"
 #include "language/Language.h"
+#include "mainwindow/DeviceRowActions.h"
 #include "mainwindow/ListAdvice.h"
 
 #include <QAccessible>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 namespace {
@@ -130,7 +132,12 @@ TEST(SearchAdviceText, NamesTheFirewallSeenAndLeavesTheRestToTheTool) {
     texts.stAdviceFirewallFound = QString::fromUtf8(Lang::kEnglishAdviceFirewallFound);
     const QString text = AdviceText({silent}, true, texts);
     EXPECT_TRUE(text.endsWith(QLatin1String(" ufw is enabled on this computer."))) << text.data();
-    // With rows listed, silence without announcements is not worth a word.
+    // With rows listed, silence is worth a word only when announcements got through and no
+    // other address was answered (else it is an adapter with nothing on its network).
+    EXPECT_EQ(AdviceText({silent}, false, texts), QString());
+    silent.announcements = 3;
+    EXPECT_FALSE(AdviceText({silent}, false, texts).isEmpty());
+    silent.anotherAnswered = true;
     EXPECT_EQ(AdviceText({silent}, false, texts), QString());
     Finding elsewhere{FindingKind::OtherAddress, "192.0.2.40"};
     EXPECT_EQ(AdviceText({elsewhere}, true, texts), QString());
@@ -146,11 +153,19 @@ TEST_F(SearchAdviceTest, ARowShowsWhatIsKnownAndCopiesItsWebAddress) {
     const QString details = QStringLiteral("Model: R-100 Pro\nModel number: R-100\n"
                                            "Serial number: KV123456\nDescription address: "
                                            "http://192.0.2.10:5000/rootDesc.xml");
-    EXPECT_EQ(row->toolTip(0), details);
-    EXPECT_EQ(row->toolTip(1), details);
     EXPECT_EQ(row->data(0, Qt::AccessibleDescriptionRole).toString(), details);
+    // Shown as plain text whatever a device put in its texts.
+    const QString tip = Qt::convertFromPlainText(details, Qt::WhiteSpaceNormal);
+    EXPECT_EQ(row->toolTip(0), tip);
+    EXPECT_EQ(row->toolTip(1), tip);
+    QTreeWidgetItem marked(QStringList{QStringLiteral("x"), QStringLiteral("192.0.2.9")});
+    DeviceRowActions::Describe(&marked, QStringLiteral("Model number: <b>KT</b>"));
+    EXPECT_TRUE(marked.toolTip(0).contains(QLatin1String("&lt;b&gt;KT&lt;/b&gt;")))
+        << marked.toolTip(0).toStdString();
     window->mnTurkishClick();
-    EXPECT_TRUE(row->toolTip(0).startsWith(QStringLiteral("Model: R-100 Pro\nModel numarası")))
+    EXPECT_TRUE(row->data(0, Qt::AccessibleDescriptionRole)
+                    .toString()
+                    .startsWith(QStringLiteral("Model: R-100 Pro\nModel numarası")))
         << row->toolTip(0).toStdString();
 
     QApplication::clipboard()->clear();

@@ -195,10 +195,23 @@ copied() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "http://$maker1" ]
 within 50 copied || fail "Ctrl+C copied '$(xclip -o -selection clipboard 2>/dev/null)'"
 xdotool mousemove 0 0
 within 50 windows_equal "$windows" || fail "the tooltip stayed"
-xdotool mousemove $row_x "$(row_y 1)" click 3
-within 50 windows_above "$windows" || fail "no context menu on the second row"
+# The menu's second item copies: only the menu can put the second row's address there, as
+# keys that reached the list instead would open it.
+menu_on_second_row() { # which time
+  xdotool mousemove $row_x "$(row_y 1)" click 3
+  within 50 windows_above "$windows" || fail "no context menu on the second row ($1)"
+}
+menu_on_second_row first
+xdotool key Down Down Return
+copied_second() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "http://$maker2" ]; }
+within 50 copied_second || fail "the context menu's Copy address did not copy the second row"
+xdotool mousemove 0 0
+within 50 windows_equal "$windows" || fail "the context menu stayed open"
+focus_window # nothing gives the window the focus back after a popup, with no window manager
+menu_on_second_row second
 xdotool key Down Return
 within 100 lines_at_least 4 || fail "the context menu's Connect opened nothing"
+xdotool mousemove 0 0
 within 50 windows_equal "$windows" || fail "the context menu stayed open"
 
 first=$(sed -n 2p "$opened") second=$(sed -n 3p "$opened")
