@@ -35,6 +35,11 @@ std::string FirewallWords(LocalFirewall firewall) {
 }
 
 std::string NoAnswerWords(const Finding& finding) {
+    if (finding.anotherAnswered) {
+        return "On " + finding.address +
+               " no device answered the search, while another address was answered: most "
+               "likely nothing answers on this one's network (a virtual or unused adapter).";
+    }
     return "On " + finding.address + " no device answered the search" +
            (finding.announcements > 0
                 ? " (" + Count(finding.announcements, "announcement was", "announcements were") +
