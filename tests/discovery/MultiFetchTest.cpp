@@ -7,6 +7,8 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <set>
 #include <thread>
 
@@ -90,6 +92,43 @@ TEST(FetchAll, TriesAnUnansweredConnectionAgainOnAFreshOne) {
     EXPECT_TRUE(results[0].fetched) << results[0].failure;
     EXPECT_EQ(results[0].body, "late");
     EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// A server that drops a kept-alive connection once the next request is on it: libcurl makes
+// that fetch again on a new connection (the request went out once on each), which must not be
+// taken for an attempt outpaced by another.
+TEST(HttpMultiFetchTest, AKeptAliveConnectionThatDiesIsMadeAgainForTheSameFetch) {
+    Server server([](int fd, const std::string& request) {
+        if (RequestPath(request) != "/a.xml") {
+            Server::SendAll(fd, Server::Response("200 OK", "second"));
+            return;
+        }
+        Server::SendAll(fd, Server::Response("200 OK", "first"));
+        // The next request on this connection is read and left unanswered.
+        char buffer[4096];
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 5000) > 0) {
+            (void)::recv(fd, buffer, sizeof buffer, 0);
+        }
+    });
+    HttpMultiFetch fetch;
+    std::vector<FetchResult> results;
+    const auto store = [&results](FetchResult result) { results.push_back(std::move(result)); };
+    const auto fetchAlone = [&](std::size_t id, const std::string& path) {
+        fetch.Add(id, server.Url(path));
+        for (int step = 0; step < 200 && !fetch.Idle(); ++step) {
+            fetch.Step(std::chrono::milliseconds(100), store);
+        }
+    };
+    fetchAlone(0, "/a.xml");
+    fetchAlone(1, "/b.xml");
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(results[0].fetched) << results[0].failure;
+    EXPECT_TRUE(results[1].fetched) << results[1].failure;
+    EXPECT_EQ(results[1].body, "second");
+    // The second request was read on the first connection, then answered on a new one.
+    ASSERT_EQ(server.Requests().size(), 2u);
+    EXPECT_EQ(RequestPath(server.Requests().back()), "/b.xml");
 }
 
 // A device that never answers a connection still fails once the connect bound is over, not

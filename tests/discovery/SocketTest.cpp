@@ -1,8 +1,10 @@
 #include "discovery/multicast.h"
 #include "discovery/transport/BlockSocket.h"
+#include "discovery/transport/SocketAddress.h"
 #include "support/CaseName.h"
 #include "support/FakeDevice.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -18,6 +20,20 @@ int IntOption(int fd, int level, int name) {
     socklen_t size = sizeof value;
     ::getsockopt(fd, level, name, &value, &size);
     return value;
+}
+
+// Every byte in network order, each group without leading zeros, and nothing for an address of
+// another family.
+TEST(SenderTextTest, IsTheDottedAddressOfAnIpv4SenderOnly) {
+    for (const char* text : {"0.0.0.0", "192.0.2.10", "10.0.100.1", "255.255.255.255", "1.20.3.40"}) {
+        sockaddr_in sender{};
+        sender.sin_family = AF_INET;
+        ASSERT_EQ(::inet_pton(AF_INET, text, &sender.sin_addr), 1);
+        EXPECT_EQ(SenderText(sender), text);
+    }
+    sockaddr_in other{};
+    other.sin_family = AF_INET6;
+    EXPECT_EQ(SenderText(other), "");
 }
 
 TEST(UdpBlockSocketTest, TwoWaitingDatagramsAreGivenInOrder) {

@@ -16,9 +16,10 @@ using Transfer = HttpRequest::Transfer;
 // this is not a device's.
 constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 
-// The system resends an unanswered SYN after 1 s, then 2 s more: a lost SYN or SYN-ACK would
-// cost seconds. A fresh connection after a short wait is usually answered at once; the waits
-// grow so that a slow device still gets its time within the connect bound.
+// The system resends an unanswered SYN after 1 s, then 2 s more, and a device its unanswered
+// SYN-ACK likewise: a lost SYN or SYN-ACK would cost seconds. A fresh connection after a short
+// wait is usually answered at once, while the earlier ones still wait for what is resent; the
+// waits grow so that a host that never answers costs four attempts, not dozens.
 constexpr std::chrono::milliseconds kFirstAttemptWait{250};
 constexpr std::chrono::milliseconds kLongestRetriedWait{1000};
 
@@ -67,18 +68,31 @@ CURLU* ParseNumericUrl(const std::string& url) {
     return parsed;
 }
 
-// Called once the connection stands: the wait for the answer starts here.
+// Called once a connection stands, before the request is sent on it: the first attempt to get
+// there carries the request, any later one is closed unused.
 int OnConnected(void* user, char*, char*, int, int) {
     auto* transfer = static_cast<Transfer*>(user);
-    transfer->lastActivity = Clock::now();
+    // Called again for the same transfer when libcurl found the kept-alive connection it took
+    // closed by the server and makes a new one.
+    if (transfer->connected) {
+        return CURL_PREREQFUNC_OK;
+    }
+    if (*transfer->claimed) {
+        transfer->outpaced = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    *transfer->claimed = true;
     transfer->connected = true;
+    transfer->lastActivity = Clock::now(); // the wait for the answer starts here
     return CURL_PREREQFUNC_OK;
 }
 
-// Called at least once a second while the transfer runs; a non-zero result aborts it.
+// Called at least once a second while the transfer runs; a non-zero result aborts it. The wait
+// for a connection has its own bound.
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* transfer = static_cast<Transfer*>(user);
-    return Clock::now() - transfer->lastActivity > transfer->eachWait ? 1 : 0;
+    return transfer->connected && Clock::now() - transfer->lastActivity > transfer->eachWait ? 1
+                                                                                             : 0;
 }
 
 std::string Lower(std::string text) {
@@ -100,8 +114,7 @@ void HttpRequest::InitLibrary() {
 }
 
 HttpRequest::HttpRequest(const std::string& url, const HttpLimits& fetchLimits)
-    : transfer{&body, fetchLimits.maxBody, fetchLimits.eachWait}, limits(fetchLimits),
-      attemptWait(kFirstAttemptWait) {
+    : limits(fetchLimits), attemptWait(kFirstAttemptWait) {
     const auto host = HttpHostHeader(url);
     parsed = ParseNumericUrl(url);
     if (host.empty() || parsed == nullptr) {
@@ -109,18 +122,42 @@ HttpRequest::HttpRequest(const std::string& url, const HttpLimits& fetchLimits)
     }
     // Exactly these headers after the request line, in this order; "Accept:" removes the
     // one libcurl would add.
+    curl_slist* list = nullptr;
     for (const auto& line : {host, std::string("User-Agent: ") + kHttpUserAgent,
                              std::string("Content-Length: 0"), std::string("Accept:")}) {
-        auto* longer = curl_slist_append(headers, line.c_str());
+        auto* longer = curl_slist_append(list, line.c_str());
         if (longer == nullptr) {
+            curl_slist_free_all(list);
             return;
         }
-        headers = longer;
+        list = longer;
     }
-    handle = curl_easy_init();
+    headers = list;
+}
+
+HttpRequest::~HttpRequest() {
+    while (!attempts.empty()) {
+        Remove(attempts.size() - 1);
+    }
+    curl_slist_free_all(headers);
+    curl_url_cleanup(parsed);
+}
+
+bool HttpRequest::Start(CURLM* multiHandle) {
+    multi = multiHandle;
+    return Ready() && multi != nullptr && StartAttempt();
+}
+
+bool HttpRequest::StartAttempt() {
+    CURL* handle = curl_easy_init();
     if (handle == nullptr) {
-        return;
+        return false;
     }
+    auto attempt = std::make_unique<Attempt>();
+    attempt->handle = handle;
+    attempt->transfer = Transfer{&body, limits.maxBody, limits.eachWait, &claimed};
+    Transfer* transfer = &attempt->transfer;
+    // The parsed url is only read by libcurl, so the attempts share it.
     curl_easy_setopt(handle, CURLOPT_CURLU, parsed);
     // A location header could name any scheme (file:, ftp:, ...): only plain http is fetched.
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http");
@@ -130,53 +167,92 @@ HttpRequest::HttpRequest(const std::string& url, const HttpLimits& fetchLimits)
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_PROXY, "");
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    SetAttemptTimeouts();
     curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, transfer);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, transfer);
     curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnConnected);
-    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, transfer);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, transfer);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-}
+    curl_easy_setopt(handle, CURLOPT_PRIVATE, this);
 
-HttpRequest::~HttpRequest() {
-    if (handle != nullptr) {
-        curl_easy_cleanup(handle);
-    }
-    curl_slist_free_all(headers);
-    curl_url_cleanup(parsed);
-}
-
-void HttpRequest::SetAttemptTimeouts() {
+    // Every attempt may wait for its connection until the connect bound; only the moment of
+    // the next attempt depends on how many came before.
     using std::chrono::milliseconds;
-    const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
+    const auto now = Clock::now();
+    const auto elapsed = std::chrono::duration_cast<milliseconds>(now - started);
     const auto connectLeft = std::min(limits.connect, limits.whole) - elapsed;
-    auto wait = attemptWait;
-    // Too little left after this attempt for one more: this one takes the rest.
-    if (connectLeft - wait < kFirstAttemptWait) {
-        wait = connectLeft;
-        lastAttempt = true;
-    }
     // libcurl reads 0 as its default of minutes.
     const auto positive = [](milliseconds value) { return std::max<long>(1, value.count()); };
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, positive(wait));
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, positive(connectLeft));
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, positive(limits.whole - elapsed));
-}
-
-bool HttpRequest::PrepareRetry(CURLcode code) {
-    if (code != CURLE_OPERATION_TIMEDOUT || transfer.connected || lastAttempt ||
-        handle == nullptr) {
+    if (curl_multi_add_handle(multi, handle) != CURLM_OK) {
+        curl_easy_cleanup(handle);
         return false;
     }
-    // 250 ms, 500 ms, 1 s, then whatever the bound leaves.
-    attemptWait = attemptWait < kLongestRetriedWait ? attemptWait * 2 : limits.connect;
-    body.clear();
-    transfer.headerBytes = 0;
-    SetAttemptTimeouts();
+    attempts.push_back(std::move(attempt));
+    // 250 ms, 500 ms, 1 s apart; none when too little would be left for it.
+    if (connectLeft - attemptWait < kFirstAttemptWait) {
+        nextAttempt = Clock::time_point::max();
+    } else {
+        nextAttempt = now + attemptWait;
+        attemptWait = attemptWait < kLongestRetriedWait ? attemptWait * 2 : limits.connect;
+    }
+    return true;
+}
+
+void HttpRequest::Remove(std::size_t index) {
+    curl_multi_remove_handle(multi, attempts[index]->handle);
+    curl_easy_cleanup(attempts[index]->handle);
+    attempts.erase(attempts.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void HttpRequest::Pace() {
+    if (claimed) {
+        nextAttempt = Clock::time_point::max();
+        for (std::size_t i = attempts.size(); i-- > 0;) {
+            if (!attempts[i]->transfer.connected) {
+                Remove(i);
+            }
+        }
+        return;
+    }
+    if (Clock::now() >= nextAttempt && !StartAttempt()) {
+        nextAttempt = Clock::time_point::max();
+    }
+}
+
+HttpRequest::Clock::time_point HttpRequest::NextAttempt() const {
+    return nextAttempt;
+}
+
+bool HttpRequest::Ended(CURL* handle, CURLcode code, CURLcode& result) {
+    std::size_t index = 0;
+    while (index < attempts.size() && attempts[index]->handle != handle) {
+        ++index;
+    }
+    if (index == attempts.size()) {
+        return false;
+    }
+    const Transfer& transfer = attempts[index]->transfer;
+    // Refused or unreachable says the same of every attempt; a lapsed wait or an attempt
+    // outpaced by another says nothing of the others.
+    const bool endsAll = transfer.connected || (!transfer.outpaced && code != CURLE_OPERATION_TIMEDOUT);
+    if (endsAll) {
+        curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &osError);
+    }
+    Remove(index);
+    if (!endsAll && (!attempts.empty() || nextAttempt != Clock::time_point::max())) {
+        return false;
+    }
+    while (!attempts.empty()) {
+        Remove(attempts.size() - 1);
+    }
+    nextAttempt = Clock::time_point::max();
+    result = code;
     return true;
 }
 
@@ -185,23 +261,20 @@ std::string HttpRequest::Failure(CURLcode code) const {
     case CURLE_OK:
         return {};
     case CURLE_ABORTED_BY_CALLBACK:
-        return "no data for " + std::to_string(transfer.eachWait.count()) + " ms";
+        return "no data for " + std::to_string(limits.eachWait.count()) + " ms";
     case CURLE_WRITE_ERROR:
     case CURLE_FILESIZE_EXCEEDED:
-        return "description larger than " + std::to_string(transfer.maxBody) + " bytes";
+        return "description larger than " + std::to_string(limits.maxBody) + " bytes";
     case CURLE_OPERATION_TIMEDOUT:
         return "timed out";
     case CURLE_UNSUPPORTED_PROTOCOL:
         return "not a plain http address";
-    case CURLE_COULDNT_CONNECT: {
-        long error = 0;
-        if (handle != nullptr && curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &error) == CURLE_OK &&
-            error != 0) {
+    case CURLE_COULDNT_CONNECT:
+        if (osError != 0) {
             char text[128];
-            return Lower(strerror_r(static_cast<int>(error), text, sizeof text));
+            return Lower(strerror_r(static_cast<int>(osError), text, sizeof text));
         }
         break;
-    }
     default:
         break;
     }

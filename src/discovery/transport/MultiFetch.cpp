@@ -2,6 +2,7 @@
 
 #include "discovery/transport/HttpRequest.h"
 
+#include <algorithm>
 #include <curl/curl.h>
 
 namespace {
@@ -18,10 +19,7 @@ HttpMultiFetch::HttpMultiFetch(HttpLimits fetchLimits) : limits(fetchLimits) {
 }
 
 HttpMultiFetch::~HttpMultiFetch() {
-    for (auto& [handle, entry] : running) {
-        curl_multi_remove_handle(Multi(multi), handle);
-    }
-    running.clear();
+    running.clear(); // each request takes its handles off the multi handle first
     if (multi != nullptr) {
         curl_multi_cleanup(Multi(multi));
     }
@@ -36,21 +34,54 @@ void HttpMultiFetch::StartQueued(const Done& done) {
         auto [id, url] = std::move(queued.front());
         queued.pop_front();
         auto request = std::make_unique<HttpRequest>(url, limits);
-        if (multi == nullptr || !request->Ready() ||
-            curl_multi_add_handle(Multi(multi), request->Handle()) != CURLM_OK) {
+        if (multi == nullptr || !request->Start(Multi(multi))) {
             done(FetchResult{id, false, {}, "not a usable http address"});
             continue;
         }
-        void* handle = request->Handle();
-        running.emplace(handle, std::make_pair(id, std::move(request)));
+        running.push_back(Fetch{id, std::move(request)});
     }
 }
 
 void HttpMultiFetch::End(Running::iterator entry, int result, const Done& done) {
     const auto code = static_cast<CURLcode>(result);
-    auto [id, request] = std::move(entry->second);
+    Fetch fetch = std::move(*entry);
     running.erase(entry);
-    done(FetchResult{id, code == CURLE_OK, std::move(request->Body()), request->Failure(code)});
+    done(FetchResult{fetch.id, code == CURLE_OK, std::move(fetch.request->Body()),
+                     fetch.request->Failure(code)});
+}
+
+bool HttpMultiFetch::ReadEnded(const Done& done) {
+    int left = 0;
+    bool ended = false;
+    while (CURLMsg* message = curl_multi_info_read(Multi(multi), &left)) {
+        if (message->msg != CURLMSG_DONE) {
+            continue;
+        }
+        char* owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        const auto entry = std::find_if(running.begin(), running.end(), [owner](const Fetch& f) {
+            return static_cast<void*>(f.request.get()) == static_cast<void*>(owner);
+        });
+        CURLcode result = CURLE_OK;
+        if (entry != running.end() &&
+            entry->request->Ended(message->easy_handle, message->data.result, result)) {
+            End(entry, result, done);
+            ended = true;
+        }
+    }
+    return ended;
+}
+
+std::chrono::milliseconds HttpMultiFetch::WaitBefore(std::chrono::milliseconds wait) const {
+    const auto now = HttpRequest::Clock::now();
+    for (const auto& fetch : running) {
+        const auto next = fetch.request->NextAttempt();
+        if (next != HttpRequest::Clock::time_point::max()) {
+            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(next - now),
+                              std::chrono::milliseconds(0), wait);
+        }
+    }
+    return wait;
 }
 
 void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
@@ -69,44 +100,22 @@ void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
     }
     int active = 0;
     curl_multi_perform(Multi(multi), &active);
-    int left = 0;
-    bool ended = false;
-    std::vector<CURL*> retried;
-    while (CURLMsg* message = curl_multi_info_read(Multi(multi), &left)) {
-        if (message->msg != CURLMSG_DONE) {
-            continue;
-        }
-        auto entry = running.find(message->easy_handle);
-        if (entry == running.end()) {
-            continue;
-        }
-        const CURLcode code = message->data.result;
-        curl_multi_remove_handle(Multi(multi), message->easy_handle);
-        if (entry->second.second->PrepareRetry(code)) {
-            retried.push_back(message->easy_handle);
-            continue;
-        }
-        End(entry, code, done);
-        ended = true;
-    }
-    // Added back once the messages are read: a fresh connection on the same request.
-    for (CURL* handle : retried) {
-        if (curl_multi_add_handle(Multi(multi), handle) != CURLM_OK) {
-            End(running.find(handle), CURLE_OPERATION_TIMEDOUT, done);
-        }
-        ended = true;
+    const bool ended = ReadEnded(done);
+    // A fresh attempt is added with a time-out of zero, so the wait below ends at once for it.
+    for (auto& fetch : running) {
+        fetch.request->Pace();
     }
     if (ended) {
         StartQueued(done);
         return; // new transfers start at the next step without waiting
     }
-    curl_multi_poll(Multi(multi), nullptr, 0, static_cast<int>(wait.count()), nullptr);
+    curl_multi_poll(Multi(multi), nullptr, 0, static_cast<int>(WaitBefore(wait).count()),
+                    nullptr);
 }
 
 void HttpMultiFetch::GiveUp(const std::string& reason, const Done& done) {
-    for (auto& [handle, entry] : running) {
-        curl_multi_remove_handle(Multi(multi), handle);
-        done(FetchResult{entry.first, false, std::move(entry.second->Body()), reason});
+    for (auto& fetch : running) {
+        done(FetchResult{fetch.id, false, std::move(fetch.request->Body()), reason});
     }
     running.clear();
     for (auto& [id, url] : queued) {

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,15 +22,15 @@ struct FetchResult {
 
 // Description GETs side by side on one libcurl multi handle, each with the same request
 // and bounds as HttpGetBody. At most kParallel run at once; the rest wait their turn in the
-// order they were added. A connection that is not established within a short wait is
-// tried again on a fresh one inside the connect bound; a request that was sent is never sent
-// again. Used by one thread, except Wakeup.
+// order they were added. A connection that is not established within a short wait gets a
+// fresh attempt beside it inside the connect bound (HttpRequest); a request is sent on one
+// connection only. Used by one thread, except Wakeup.
 class HttpMultiFetch {
 public:
-    // Enough that every device of a large network is fetched as soon as it is heard, even
-    // when a lossy network keeps each fetch open for a second or more (60 devices heard within
-    // 0.3 s would queue behind 16); few enough that a flood of invented locations (up to 256
-    // in a run) is not tried all at once.
+    // Enough that every device of a large network is read as soon as it is heard, even when a
+    // lossy network keeps each fetch open for a second or more (60 devices heard within
+    // 0.3 s queued behind 16); few enough that a flood of invented locations (up to 256 in a
+    // run) is not tried all at once.
     static constexpr std::size_t kParallel = 64;
 
     explicit HttpMultiFetch(HttpLimits limits = {});
@@ -53,11 +52,19 @@ public:
     void Wakeup();
 
 private:
-    using Running = std::map<void*, std::pair<std::size_t, std::unique_ptr<HttpRequest>>>;
+    struct Fetch {
+        std::size_t id;
+        std::unique_ptr<HttpRequest> request;
+    };
+    using Running = std::vector<Fetch>;
 
     void StartQueued(const Done& done);
-    // Hands the transfer that ended with result (a CURLcode) to done.
+    // Hands the fetch that ended with result (a CURLcode) to done.
     void End(Running::iterator entry, int result, const Done& done);
+    // Reads what libcurl says has ended; true when a fetch ended.
+    bool ReadEnded(const Done& done);
+    // The wait, shortened to the next connection attempt that is due.
+    std::chrono::milliseconds WaitBefore(std::chrono::milliseconds wait) const;
 
     HttpLimits limits;
     void* multi = nullptr;
