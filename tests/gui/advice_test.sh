@@ -105,7 +105,7 @@ stop_devices
 device home --address 192.0.2.20 --friendly-name "Neighbour's router" \
   --manufacturer "Acme Networks" --model-name AC1200 --max-delay-ms 300
 expect foreign "none of the devices that answered is a Korvane: 192.0.2.20 (Acme Networks, AC1200)" \
-  "! The search worked, but none of the 1 device that answered is a Korvane: 192.0.2.20" 0
+  "! The search worked, but the one device that answered is not a Korvane: 192.0.2.20" 0
 check "foreign: no firewall blamed" bash -c "! grep -q firewall '$work/foreign.scan'"
 stop_devices
 

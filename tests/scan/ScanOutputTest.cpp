@@ -180,6 +180,10 @@ TEST(Diagnose, OnlyForeignDevicesAnsweringAreNamed) {
                                     "(Acme, AC1200); 192.0.2.21 (Acme, AC1200); 192.0.2.22 (Acme, "
                                     "AC1200); ..."));
     EXPECT_FALSE(Mentions(diagnosis, "firewall"));
+    foreign.resize(1);
+    EXPECT_EQ(Explain({{Searched("192.0.2.1", 1, 0)}, foreign}).advice,
+              std::vector<std::string>{"The search worked, but the one device that answered is "
+                                       "not a Korvane: 192.0.2.20 (Acme, AC1200)."});
 }
 
 TEST(Diagnose, ADeviceInAnotherNetworkIsNamedWithTheWayToReachIt) {

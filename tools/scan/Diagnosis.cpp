@@ -69,9 +69,13 @@ std::string ForeignWords(const Finding& finding) {
         named += (named.empty() ? "" : "; ") + device.address + " (" +
                  SafeText(device.manufacturer) + ", " + SafeText(device.modelName) + ")";
     }
+    if (finding.deviceCount == 1) {
+        return "The search worked, but the one device that answered is not a Korvane: " + named +
+               ".";
+    }
     const bool more = static_cast<std::size_t>(finding.deviceCount) > finding.devices.size();
-    return "The search worked, but none of the " + Count(finding.deviceCount, "device", "devices") +
-           " that answered is a Korvane: " + named + (more ? "; ..." : "") + ".";
+    return "The search worked, but none of the " + std::to_string(finding.deviceCount) +
+           " devices that answered is a Korvane: " + named + (more ? "; ..." : "") + ".";
 }
 
 std::string Words(const Finding& finding) {
