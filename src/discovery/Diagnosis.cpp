@@ -10,10 +10,6 @@ namespace {
 // The search's fallback when the machine has no address of its own.
 constexpr const char* kNoAddress = "0.0.0.0";
 
-bool Searched(const AddressReport& address) {
-    return address.skipped.empty() && address.address != kNoAddress;
-}
-
 std::string NetworkPrefix(std::uint32_t base, int bits) {
     std::string text;
     for (int shift = 24; shift >= 0; shift -= 8) {
@@ -102,8 +98,12 @@ const char* FirewallName(LocalFirewall firewall) {
     return "";
 }
 
+bool IsSearched(const AddressReport& address) {
+    return address.skipped.empty() && address.address != kNoAddress;
+}
+
 bool SearchedAnyAddress(const std::vector<AddressReport>& addresses) {
-    return std::any_of(addresses.begin(), addresses.end(), Searched);
+    return std::any_of(addresses.begin(), addresses.end(), IsSearched);
 }
 
 std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
@@ -127,8 +127,8 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
     std::vector<Finding> silent;
     bool anyAnswered = false;
     for (const auto& address : evidence.addresses) {
-        anyAnswered = anyAnswered || (Searched(address) && address.searchSocketAnswers > 0);
-        if (Searched(address) && address.searchSocketAnswers == 0) {
+        anyAnswered = anyAnswered || (IsSearched(address) && address.searchSocketAnswers > 0);
+        if (IsSearched(address) && address.searchSocketAnswers == 0) {
             Finding finding{FindingKind::NoAnswer, address.address};
             finding.network = NetworkText(address.address, evidence.networks);
             finding.announcements = address.groupDatagrams;

@@ -67,7 +67,9 @@ inline constexpr std::size_t kNamedForeignDevices = 3;
 // Findings in the order a reader should act on them; empty when nothing calls for advice.
 std::vector<Finding> Diagnose(const SearchEvidence& evidence);
 
-// True when some address was really searched (not skipped, not the 0.0.0.0 fallback).
+// True when the address was really searched: not skipped, not the 0.0.0.0 fallback.
+bool IsSearched(const AddressReport& address);
+// True when some address was.
 bool SearchedAnyAddress(const std::vector<AddressReport>& addresses);
 
 // What this computer shows of its firewall without root, under root: ufw's configuration file,

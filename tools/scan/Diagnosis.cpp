@@ -14,7 +14,7 @@ std::string AddressLine(const AddressReport& address) {
     if (!address.skipped.empty()) {
         return address.address + ": not searched (" + address.skipped + ")";
     }
-    if (!SearchedAnyAddress({address})) {
+    if (!IsSearched(address)) {
         return address.address + ": searched, but this computer has no network address";
     }
     return address.address + ": searched; " +

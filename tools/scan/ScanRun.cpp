@@ -133,8 +133,6 @@ int RunScan(const ScanOptions& options) {
     if (printAsFound)
         printer.Heading(streamTable);
 
-    std::mutex lock; // guards descriptions
-    std::vector<DescriptionReport> descriptions;
     std::atomic<int> found{0};
 
     const RunStats before = RunStats::Now();
@@ -145,8 +143,6 @@ int RunScan(const ScanOptions& options) {
             found.fetch_add(1, std::memory_order_relaxed);
         if (printAsFound && (report.device || options.all))
             printer.Row(streamTable, RowOf(report));
-        std::lock_guard<std::mutex> guard(lock);
-        descriptions.push_back(report);
     };
     if (!worker.Start()) {
         std::fprintf(stderr, "pathmere-scan: the search thread could not be started\n");
@@ -175,10 +171,11 @@ int RunScan(const ScanOptions& options) {
             devices.push_back(RowOf(*device));
     }
     std::vector<ScanRow> described;
-    for (const auto& report : descriptions)
+    for (const auto& report : worker.descriptionReports)
         described.push_back(RowOf(report));
-    const Diagnosis diagnosis = Explain(SearchEvidence{
-        worker.addressReports, descriptions, worker.searchedNetworks, DetectLocalFirewall()});
+    const Diagnosis diagnosis =
+        Explain(SearchEvidence{worker.addressReports, worker.descriptionReports,
+                               worker.searchedNetworks, DetectLocalFirewall()});
 
     if (form == OutputForm::Json) {
         console.Out(ScanJson(devices, options.all ? &described : nullptr, worker.addressReports,
