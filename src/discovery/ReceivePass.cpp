@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -11,6 +12,16 @@ constexpr int kSearchSocketWaitMs = 800;
 constexpr int kEitherWaitMs = 200;
 // Datagrams taken from one socket in a pass beyond the first; bounds a pass on a flood.
 constexpr int kDrainLimit = 1024;
+// Devices repeat each answer many times, to every request; read one wake-up each, the repeats
+// of 60 devices cost the stream more CPU time than all the rest. While they keep coming, the
+// sockets are left to fill between reads: first for a small part of one description fetch,
+// then longer while the flood lasts, never longer than the batches of a whole-run search.
+constexpr std::chrono::milliseconds kFirstRepeatPause{15};
+constexpr std::chrono::milliseconds kLongestRepeatPause{100};
+
+bool AnythingWaiting(pollfd (&sockets)[2]) {
+    return ::poll(sockets, 2, 0) > 0;
+}
 
 // Reads one datagram, or only counts it when it repeats one already read: devices repeat
 // their answers, each to every request, and a repeat read again would change nothing (its
@@ -81,20 +92,36 @@ void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCol
 }
 
 void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationCollector& collector,
-                       std::chrono::steady_clock::time_point until) {
+                       RepeatPacing& pacing, std::chrono::steady_clock::time_point until) {
+    // A socket that could not be made (-1) is skipped by poll, which then just waits.
+    pollfd sockets[2] = {{socket.Handle(), POLLIN, 0}, {receiver.handle, POLLIN, 0}};
+    if (pacing.pause.count() > 0) {
+        std::this_thread::sleep_until(
+            std::min(until, std::chrono::steady_clock::now() + pacing.pause));
+        if (!AnythingWaiting(sockets)) {
+            pacing.pause = {}; // the flood is over: the next answer is read as it comes
+        }
+    }
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
     const auto wait = std::clamp<std::int64_t>(left.count(), 0, kEitherWaitMs);
-    // A socket that could not be made (-1) is skipped by poll, which then just waits.
-    pollfd sockets[2] = {{socket.Handle(), POLLIN, 0}, {receiver.handle, POLLIN, 0}};
     if (::poll(sockets, 2, static_cast<int>(wait)) <= 0) {
         return;
     }
+    const auto known = collector.locations.size();
+    const auto answers = collector.searchSocketAnswers + collector.groupDatagrams;
     // Only a socket that has something is read: a read of an empty one is a wasted call.
     if (sockets[0].revents != 0) {
         ReceiveOnSearchSocket(socket, collector, 0);
     }
     if (sockets[1].revents != 0) {
         ReceiveOnGroup(receiver, collector, false);
+    }
+    // Search requests alone (this computer's own among them) leave the pause as it was, and so
+    // does a new location: amid a flood it waits for a pause like any other answer.
+    if (collector.locations.size() == known &&
+        collector.searchSocketAnswers + collector.groupDatagrams > answers) {
+        pacing.pause = pacing.pause.count() == 0 ? kFirstRepeatPause
+                                                 : std::min(pacing.pause * 2, kLongestRepeatPause);
     }
 }

@@ -64,6 +64,7 @@ public:
         const int groupBefore = collector.groupDatagrams;
         const int requestsBefore = collector.otherSearchRequests;
         const std::int64_t windowEnd = SearchSchedule::WindowEnd(index);
+        RepeatPacing pacing;
         while (worker.searchTick.load(std::memory_order_relaxed) < windowEnd) {
             if (!worker.keepRunning.load(std::memory_order_relaxed)) {
                 return false;
@@ -75,7 +76,7 @@ public:
             }
             if (worker.streamDescriptions) {
                 // The wait ends in time for the next request.
-                ReceivePassEither(socket, receiver, collector,
+                ReceivePassEither(socket, receiver, collector, pacing,
                                   repeatsLeft > 0 ? nextRequest
                                                   : std::chrono::steady_clock::time_point::max());
             } else {

@@ -46,8 +46,10 @@ TEST_F(ReceivePassTest, TakesEveryDatagramWaitingOnEitherSocket) {
     using Pass = void (*)(TUDPBlockSocket&, CNetwork&, LocationCollector&);
     const std::pair<const char*, Pass> passes[] = {
         {"whole run", &ReceivePass},
-        {"streaming",
-         [](TUDPBlockSocket& s, CNetwork& r, LocationCollector& c) { ReceivePassEither(s, r, c); }}};
+        {"streaming", [](TUDPBlockSocket& s, CNetwork& r, LocationCollector& c) {
+             RepeatPacing pacing;
+             ReceivePassEither(s, r, c, pacing);
+         }}};
     for (const auto& [name, pass] : passes) {
         // Each pass as the first of a run.
         LocationList passList;
@@ -125,6 +127,39 @@ TEST_F(ReceivePassTest, RepeatsAreCountedAndTheSameTextFromAnotherSenderIsRead) 
     EXPECT_EQ(collector.searchSocketAnswers, 20);
     EXPECT_EQ(collector.groupDatagrams, 0);
     EXPECT_EQ(collector.otherSearchRequests, 2);
+}
+
+// The answers that repeat known locations are read after a pause that grows while they keep
+// coming; a new location and a search request leave it as it is; once a pause ends with the
+// sockets empty, the next answer is read as it comes.
+TEST_F(ReceivePassTest, RepeatedAnswersAreReadAHandfulAtATime) {
+    using std::chrono::milliseconds;
+    using Clock = std::chrono::steady_clock;
+    RepeatPacing pacing;
+    const auto pass = [&](const std::string& datagram, int port) {
+        if (!datagram.empty()) {
+            SendDatagram(port, datagram, "127.0.0.9");
+        }
+        const auto start = Clock::now();
+        const auto paused = pacing.pause;
+        ReceivePassEither(socket, receiver, collector, pacing, start + milliseconds(150));
+        // A pause is never cut short while something waits: sleeping never ends early.
+        if (!datagram.empty()) {
+            EXPECT_GE(Clock::now() - start, paused) << datagram;
+        }
+        return pacing.pause.count();
+    };
+    const int search = socket.LocalPort();
+    EXPECT_EQ(pass(Answer(Url(1)), search), 0);
+    EXPECT_EQ(pass(Answer(Url(1)), search), 15);
+    EXPECT_EQ(pass(Answer(Url(1)), search), 30);
+    EXPECT_EQ(pass(Answer(Url(1)), search), 60);
+    EXPECT_EQ(pass(Answer(Url(2)), search), 60);
+    EXPECT_EQ(pass(std::string(kStreamingSearchRequest), receiver.LocalPort()), 60);
+    EXPECT_EQ(pass(Answer(Url(1)), search), 100);
+    EXPECT_EQ(pass(Notify(1), receiver.LocalPort()), 100);
+    EXPECT_EQ(pass({}, search), 0);
+    EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2"}));
 }
 
 } // namespace

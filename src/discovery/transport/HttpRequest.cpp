@@ -87,8 +87,8 @@ int OnConnected(void* user, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-// Called at least once a second while the transfer runs; a non-zero result aborts it. The wait
-// for a connection has its own bound.
+// Called at least once a second while the transfer runs (the speed check's timer); a non-zero
+// result aborts it. The wait for a connection has its own bound.
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* transfer = static_cast<Transfer*>(user);
     return transfer->connected && Clock::now() - transfer->lastActivity > transfer->eachWait ? 1
@@ -189,6 +189,12 @@ bool HttpRequest::StartAttempt() {
     const auto positive = [](milliseconds value) { return std::max<long>(1, value.count()); };
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, positive(connectLeft));
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, positive(limits.whole - elapsed));
+    // On the socket interface libcurl runs an idle transfer only when one of its timers is due;
+    // a speed check wants one each second, which is what lets OnProgress end a silent one. The
+    // check itself (under 1 byte/s for longer than the whole bound) never ends a transfer.
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(limits.whole.count() / 1000 + 1));
     if (curl_multi_add_handle(multi, handle) != CURLM_OK) {
         curl_easy_cleanup(handle);
         return false;

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +18,18 @@ CURLM* Multi(void* handle) {
 
 HttpMultiFetch::HttpMultiFetch(HttpLimits fetchLimits) : limits(fetchLimits) {
     HttpRequest::InitLibrary();
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
+        wakeRead = ends[0];
+        wakeWrite = ends[1];
+    }
     multi = curl_multi_init();
+    if (multi != nullptr) {
+        curl_multi_setopt(Multi(multi), CURLMOPT_SOCKETFUNCTION, OnSocket);
+        curl_multi_setopt(Multi(multi), CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(Multi(multi), CURLMOPT_TIMERFUNCTION, OnTimer);
+        curl_multi_setopt(Multi(multi), CURLMOPT_TIMERDATA, this);
+    }
 }
 
 HttpMultiFetch::~HttpMultiFetch() {
@@ -23,6 +37,38 @@ HttpMultiFetch::~HttpMultiFetch() {
     if (multi != nullptr) {
         curl_multi_cleanup(Multi(multi));
     }
+    for (const int fd : {wakeRead, wakeWrite}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+int HttpMultiFetch::OnSocket(void*, int fd, int what, void* self, void*) {
+    auto& watched = static_cast<HttpMultiFetch*>(self)->watched;
+    const auto entry = std::find_if(watched.begin(), watched.end(),
+                                    [fd](const auto& socket) { return socket.first == fd; });
+    if (what == CURL_POLL_REMOVE) {
+        if (entry != watched.end()) {
+            watched.erase(entry);
+        }
+        return 0;
+    }
+    const short events = static_cast<short>(((what & CURL_POLL_IN) != 0 ? POLLIN : 0) |
+                                            ((what & CURL_POLL_OUT) != 0 ? POLLOUT : 0));
+    if (entry != watched.end()) {
+        entry->second = events;
+    } else {
+        watched.emplace_back(fd, events);
+    }
+    return 0;
+}
+
+int HttpMultiFetch::OnTimer(void*, long timeoutMs, void* self) {
+    static_cast<HttpMultiFetch*>(self)->timerDue =
+        timeoutMs < 0 ? std::chrono::steady_clock::time_point::max()
+                      : std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    return 0;
 }
 
 void HttpMultiFetch::Add(std::size_t id, const std::string& url) {
@@ -74,14 +120,49 @@ bool HttpMultiFetch::ReadEnded(const Done& done) {
 
 std::chrono::milliseconds HttpMultiFetch::WaitBefore(std::chrono::milliseconds wait) const {
     const auto now = HttpRequest::Clock::now();
-    for (const auto& fetch : running) {
-        const auto next = fetch.request->NextAttempt();
-        if (next != HttpRequest::Clock::time_point::max()) {
-            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(next - now),
+    const auto shorten = [&wait, now](HttpRequest::Clock::time_point due) {
+        if (due != HttpRequest::Clock::time_point::max()) {
+            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(due - now),
                               std::chrono::milliseconds(0), wait);
         }
+    };
+    shorten(timerDue);
+    for (const auto& fetch : running) {
+        shorten(fetch.request->NextAttempt());
     }
     return wait;
+}
+
+void HttpMultiFetch::WaitAndAct(std::chrono::milliseconds wait) {
+    std::vector<pollfd> sockets;
+    sockets.reserve(watched.size() + 1);
+    for (const auto& [fd, events] : watched) {
+        sockets.push_back(pollfd{fd, events, 0});
+    }
+    sockets.push_back(pollfd{wakeRead, POLLIN, 0}); // -1 when there is no pipe: skipped
+    const int ready =
+        ::poll(sockets.data(), sockets.size(), static_cast<int>(WaitBefore(wait).count()));
+    if (ready > 0 && sockets.back().revents != 0) {
+        char drained[64];
+        while (::read(wakeRead, drained, sizeof drained) > 0) {
+        }
+    }
+    int active = 0;
+    // libcurl may change what it watches while it acts: the sockets polled are a copy.
+    for (std::size_t i = 0; ready > 0 && i + 1 < sockets.size(); ++i) {
+        const short got = sockets[i].revents;
+        if (got == 0) {
+            continue;
+        }
+        const int mask = ((got & POLLIN) != 0 ? CURL_CSELECT_IN : 0) |
+                         ((got & POLLOUT) != 0 ? CURL_CSELECT_OUT : 0) |
+                         ((got & (POLLERR | POLLHUP | POLLNVAL)) != 0 ? CURL_CSELECT_ERR : 0);
+        curl_multi_socket_action(Multi(multi), sockets[i].fd, mask, &active);
+    }
+    if (std::chrono::steady_clock::now() >= timerDue) {
+        timerDue = std::chrono::steady_clock::time_point::max();
+        curl_multi_socket_action(Multi(multi), CURL_SOCKET_TIMEOUT, 0, &active);
+    }
 }
 
 void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
@@ -93,24 +174,17 @@ void HttpMultiFetch::Step(std::chrono::milliseconds wait, const Done& done) {
     if (running.empty() && hadQueued) {
         return; // every queued fetch ended at once (unusable addresses): nothing to wait for
     }
-    if (running.empty()) {
-        // Nothing to do until more is added: wait, or a caller waiting for work would spin.
-        curl_multi_poll(Multi(multi), nullptr, 0, static_cast<int>(wait.count()), nullptr);
-        return;
-    }
-    int active = 0;
-    curl_multi_perform(Multi(multi), &active);
+    // With nothing running this waits for more to be added, or a caller waiting for work
+    // would spin.
+    WaitAndAct(wait);
     const bool ended = ReadEnded(done);
-    // A fresh attempt is added with a time-out of zero, so the wait below ends at once for it.
+    // A fresh attempt is added with a time-out of zero, so the next wait ends at once for it.
     for (auto& fetch : running) {
         fetch.request->Pace();
     }
     if (ended) {
         StartQueued(done);
-        return; // new transfers start at the next step without waiting
     }
-    curl_multi_poll(Multi(multi), nullptr, 0, static_cast<int>(WaitBefore(wait).count()),
-                    nullptr);
 }
 
 void HttpMultiFetch::GiveUp(const std::string& reason, const Done& done) {
@@ -125,8 +199,10 @@ void HttpMultiFetch::GiveUp(const std::string& reason, const Done& done) {
 }
 
 void HttpMultiFetch::Wakeup() {
-    if (multi != nullptr) {
-        curl_multi_wakeup(Multi(multi));
+    if (wakeWrite >= 0) {
+        const char wake = 1;
+        // A full pipe already holds a wake-up.
+        [[maybe_unused]] const auto written = ::write(wakeWrite, &wake, 1);
     }
 }
 

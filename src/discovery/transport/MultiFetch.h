@@ -24,7 +24,10 @@ struct FetchResult {
 // and bounds as HttpGetBody. At most kParallel run at once; the rest wait their turn in the
 // order they were added. A connection that is not established within a short wait gets a
 // fresh attempt beside it inside the connect bound (HttpRequest); a request is sent on one
-// connection only. Used by one thread, except Wakeup.
+// connection only. Runs on libcurl's socket interface: a wake-up handles the sockets that
+// had something and the transfers whose time came, not every transfer under way, so that
+// fetches waiting on a lossy network cost nothing while others progress. Used by one thread,
+// except Wakeup.
 class HttpMultiFetch {
 public:
     // Enough that every device of a large network is read as soon as it is heard, even when a
@@ -63,11 +66,21 @@ private:
     void End(Running::iterator entry, int result, const Done& done);
     // Reads what libcurl says has ended; true when a fetch ended.
     bool ReadEnded(const Done& done);
-    // The wait, shortened to the next connection attempt that is due.
+    // The wait, shortened to libcurl's timer and to the next connection attempt that is due.
     std::chrono::milliseconds WaitBefore(std::chrono::milliseconds wait) const;
+    // Waits up to wait, then lets libcurl act on the sockets that are ready and on its timer.
+    void WaitAndAct(std::chrono::milliseconds wait);
+
+    // libcurl's callbacks: the sockets it wants watched and when it wants to be called.
+    static int OnSocket(void* easy, int fd, int what, void* self, void* socketData);
+    static int OnTimer(void* multi, long timeoutMs, void* self);
 
     HttpLimits limits;
     void* multi = nullptr;
+    std::vector<std::pair<int, short>> watched; // socket and the poll events libcurl wants
+    std::chrono::steady_clock::time_point timerDue = std::chrono::steady_clock::time_point::max();
+    int wakeRead = -1; // a pipe: Wakeup writes, the wait reads
+    int wakeWrite = -1;
     std::deque<std::pair<std::size_t, std::string>> queued;
     Running running;
 };
