@@ -67,7 +67,7 @@ configure=(-S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 "${build_as[@]}" cmake --build "$build" --target pathmere pathmere-devsim pathmere-scan \
   pathmere_run_files pathmere_manuals
 
-run_dir=$build/run
+source "$build/pathmere-paths.sh" # run_dir
 start=("${as_user[@]}" env -C "$run_dir" "$run_dir/pathmere")
 if $demo; then
   start=(bash "$root/tests/netns/demo.sh" "$build" -- "${start[@]}")

@@ -13,7 +13,9 @@ build=$(realpath -m "${2:-$root/build/main}")
 bench=$(realpath -m "${1:-$build/bench/program/pathmere-bench-program}")
 start_runs=${BENCH_START_RUNS:-15}
 search_runs=${BENCH_SEARCH_RUNS:-3}
-for file in "$bench" "$build/tools/devsim/pathmere-devsim" "$build/run/lang.xml"; do
+[ -f "$build/pathmere-paths.sh" ] || { echo "bench: $build is not configured" >&2; exit 1; }
+source "$build/pathmere-paths.sh" # run_dir
+for file in "$bench" "$build/tools/devsim/pathmere-devsim" "$run_dir/lang.xml"; do
   [ -e "$file" ] || { echo "bench: $file not built" >&2; exit 1; }
 done
 if [ "$(id -u)" -ne 0 ]; then
@@ -26,7 +28,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 # The program reads lang.xml from its current folder and keeps its settings and lock here.
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
-cd "$build/run" || exit 1
+cd "$run_dir" || exit 1
 
 # Prints "min M, median D" of the numbers on standard input.
 summary() {
