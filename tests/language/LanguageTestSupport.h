@@ -1,12 +1,10 @@
 #pragma once
 
+#include "common/TempFolder.h"
 #include "language/Language.h"
 
 #include <QString>
 #include <array>
-#include <filesystem>
-#include <string>
-#include <string_view>
 
 // The 27 keys in the order the loader reads them, with the member each one fills.
 struct KeyMember {
@@ -43,20 +41,3 @@ inline const std::array<KeyMember, 27> kReadingOrder{{
     {"stMnUsageGuide", &Lang::stMnUsageGuide},
     {"stLegalNotice", &Lang::stLegalNotice},
 }};
-
-// A folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path Write(std::string_view name, std::string_view bytes) const;
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadBytes(const std::filesystem::path& file);

@@ -1,4 +1,4 @@
-#include "LanguageTestSupport.h"
+#include "common/TempFolder.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -7,7 +7,7 @@
 
 TempFolder::TempFolder() {
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "pathmere-lang-XXXXXX").string();
+        (std::filesystem::temp_directory_path() / "pathmere-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;

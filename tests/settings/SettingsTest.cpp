@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "LanguageTestSupport.h"
+#include "common/TempFolder.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFormat.h"
 
@@ -171,7 +171,8 @@ TEST(SettingsFormat, SkipsAndKeepsWhatCannotBeRead) {
         {"Controls", "\x01\x02"},
     };
     for (const auto& [name, odd] : oddValues) {
-        const std::string text = std::string("[K]\n\"Good\"=sz:\"1\"\n") + odd + "\n\"After\"=sz:\"2\"\n";
+        const std::string text =
+            std::string("[K]\n\"Good\"=sz:\"1\"\n") + odd + "\n\"After\"=sz:\"2\"\n";
         const auto store = settings::ParseStore(text);
         ASSERT_TRUE(store) << name;
         EXPECT_NE(settings::FindValue(*store, "K", "Good"), nullptr) << name;
@@ -192,11 +193,13 @@ TEST(SettingsFormat, SkipsAndKeepsWhatCannotBeRead) {
         {"BackslashLeftAfterOneStrip", "[Other\\\\]"},
     };
     for (const auto& [name, header] : oddSections) {
-        const std::string text = std::string("[SOFTWARE\\Korvane\\Pathmere]\n\"Language\"=sz:\"EN\"\n") +
-                                 header + "\n\"Language\"=sz:\"RU\"\n[Z]\n\"z\"=dword:1\n";
+        const std::string text =
+            std::string("[SOFTWARE\\Korvane\\Pathmere]\n\"Language\"=sz:\"EN\"\n") + header +
+            "\n\"Language\"=sz:\"RU\"\n[Z]\n\"z\"=dword:1\n";
         const auto store = settings::ParseStore(text);
         ASSERT_TRUE(store) << name;
-        const auto* language = settings::FindValue(*store, "SOFTWARE\\Korvane\\Pathmere", "Language");
+        const auto* language =
+            settings::FindValue(*store, "SOFTWARE\\Korvane\\Pathmere", "Language");
         ASSERT_NE(language, nullptr) << name;
         EXPECT_EQ(language->data, "EN") << name;
         EXPECT_NE(settings::FindValue(*store, "Z", "z"), nullptr) << name;
@@ -295,7 +298,8 @@ TEST_F(SettingsTest, OddLinesAreSkippedAndKeptThroughAWrite) {
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "EL");
     WriteRegistryValue(1, kKey, "Language", "RU");
     EXPECT_EQ(ReadRegistryValue(1, kKey, "Language"), "RU");
-    EXPECT_EQ(StoreFolderEntries(), std::vector<std::string>{"machine.conf"}) << "nothing set aside";
+    EXPECT_EQ(StoreFolderEntries(), std::vector<std::string>{"machine.conf"})
+        << "nothing set aside";
     const std::string written = ReadBytes(machine);
     EXPECT_NE(written.find("[Other\\\\]\n\"Kept\"=sz:\"x\"\n"), std::string::npos) << written;
     EXPECT_NE(written.find("\"Broken\"=sz:\"no end\n"), std::string::npos) << written;
@@ -558,9 +562,7 @@ TEST_F(SettingsTest, TemporariesOfEarlierWritesAreRemovedByTheNextWrite) {
 TEST_F(SettingsTest, ATemporaryWithASecondNameIsNotWrittenThrough) {
     fs::create_directories(store);
     const fs::path precious = folder.path() / "precious.txt";
-    {
-        std::ofstream(precious) << "someone else's data";
-    }
+    { std::ofstream(precious) << "someone else's data"; }
     fs::permissions(precious, fs::perms::owner_read | fs::perms::owner_write |
                                   fs::perms::group_read | fs::perms::others_read);
     fs::create_hard_link(precious, store / "machine.conf.tmp");
