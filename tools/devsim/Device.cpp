@@ -49,11 +49,11 @@ std::string Failed(const std::string& what) {
 }
 
 // A listening TCP socket, or none (-1) with errno set.
-Fd Listener(const std::string& address, int port, int backlog) {
-    Fd listener(socket(AF_INET, SOCK_STREAM, 0));
+FileDescriptor Listener(const std::string& address, int port, int backlog) {
+    FileDescriptor listener(socket(AF_INET, SOCK_STREAM, 0));
     SetInt(listener.get(), SOL_SOCKET, SO_REUSEADDR, 1);
     if (!BindTo(listener.get(), Endpoint(address, port)) || listen(listener.get(), backlog) != 0)
-        return Fd();
+        return FileDescriptor();
     return listener;
 }
 
@@ -68,33 +68,13 @@ std::string NthAddress(const std::string& first, int n) {
 
 } // namespace
 
-Fd& Fd::operator=(Fd&& other) noexcept {
-    if (this != &other) {
-        if (value >= 0)
-            close(value);
-        value = other.release();
-    }
-    return *this;
-}
-
-Fd::~Fd() {
-    if (value >= 0)
-        close(value);
-}
-
-int Fd::release() {
-    const int fd = value;
-    value = -1;
-    return fd;
-}
-
 SimulatedDevice::SimulatedDevice(DevsimOptions o)
     : options(std::move(o)), random(std::random_device{}() ^ static_cast<unsigned>(getpid())) {}
 
 bool SimulatedDevice::Open(std::string& error) {
     // The group socket is bound to the group address so it hears only the group, and several
     // simulators in one namespace can share the port.
-    multicastIn = Fd(socket(AF_INET, SOCK_DGRAM, 0));
+    multicastIn = FileDescriptor(socket(AF_INET, SOCK_DGRAM, 0));
     SetInt(multicastIn.get(), SOL_SOCKET, SO_REUSEADDR, 1);
     SetInt(multicastIn.get(), IPPROTO_IP, IP_MULTICAST_ALL, 0);
     if (!BindTo(multicastIn.get(), Endpoint(kGroup, kSsdpPort))) {
@@ -110,7 +90,7 @@ bool SimulatedDevice::Open(std::string& error) {
         return false;
     }
 
-    unicastOut = Fd(socket(AF_INET, SOCK_DGRAM, 0));
+    unicastOut = FileDescriptor(socket(AF_INET, SOCK_DGRAM, 0));
     if (!BindTo(unicastOut.get(), Endpoint(options.address, 0))) {
         error = Failed("bind " + options.address);
         return false;
@@ -140,7 +120,7 @@ bool SimulatedDevice::Open(std::string& error) {
     if (options.fullBacklog) {
         // One connection that is never accepted fills a queue of length 0; the system then
         // drops every further SYN, and a client waits as for a device that vanished.
-        backlogFiller = Fd(socket(AF_INET, SOCK_STREAM, 0));
+        backlogFiller = FileDescriptor(socket(AF_INET, SOCK_STREAM, 0));
         const sockaddr_in self = Endpoint(options.address, options.httpPort);
         if (connect(backlogFiller.get(), reinterpret_cast<const sockaddr*>(&self), sizeof self) !=
             0) {
@@ -151,7 +131,7 @@ bool SimulatedDevice::Open(std::string& error) {
     SetNonBlocking(httpListen.get());
 
     if (!options.dnsLog.empty()) {
-        nameQueries = Fd(socket(AF_INET, SOCK_DGRAM, 0));
+        nameQueries = FileDescriptor(socket(AF_INET, SOCK_DGRAM, 0));
         if (!BindTo(nameQueries.get(), Endpoint(options.address, 53))) {
             error = Failed("bind " + options.address + ":53");
             return false;
@@ -322,7 +302,7 @@ void SimulatedDevice::Accept(int listener, bool toMedia) {
             return;
         SetNonBlocking(fd);
         Connection c;
-        c.fd = Fd(fd);
+        c.fd = FileDescriptor(fd);
         c.media = toMedia;
         connections.push_back(std::move(c));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Options.h"
+#include "files/FileDescriptor.h"
 
 #include <atomic>
 #include <chrono>
@@ -8,23 +9,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-// A file descriptor closed by its last owner.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : value(fd) {}
-    Fd(Fd&& other) noexcept : value(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept;
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd();
-    int get() const { return value; }
-    int release();
-
-private:
-    int value = -1;
-};
 
 // The simulated device: an SSDP responder and announcer plus a small HTTP server, all on
 // one poll loop.
@@ -47,7 +31,7 @@ private:
         std::string datagram;
     };
     struct Connection {
-        Fd fd;
+        FileDescriptor fd;
         std::string in;
         std::string out;
         bool closeAfterWrite = false;
@@ -70,13 +54,14 @@ private:
     void AppendToFile(const std::string& path, const std::string& bytes);
 
     DevsimOptions options;
-    Fd multicastIn;
-    Fd unicastOut;
-    Fd httpListen;
-    Fd nameQueries;   // UDP port 53, with --dns-log
-    Fd backlogFiller; // holds the only place of a listen queue that is never accepted from
+    FileDescriptor multicastIn;
+    FileDescriptor unicastOut;
+    FileDescriptor httpListen;
+    FileDescriptor nameQueries; // UDP port 53, with --dns-log
+    FileDescriptor
+        backlogFiller; // holds the only place of a listen queue that is never accepted from
     std::optional<DevsimOptions> media; // the media server beside the device
-    Fd mediaListen;                     // its own port, when it has one
+    FileDescriptor mediaListen;         // its own port, when it has one
     std::vector<PendingAnswer> pending;
     std::vector<Connection> connections;
     std::mt19937 random;
