@@ -123,8 +123,9 @@ TEST_F(WorkerTest, ListsTheMakersDevicesHeardOnEitherSocket) {
     std::vector<std::string> rest{devices[1]->location, devices[2]->location};
     std::sort(rest.begin(), rest.end());
     EXPECT_EQ(rest, (std::vector<std::string>{router.Url("/b.xml"), announced.Url("/n.xml")}));
-    const auto hall = std::find_if(devices.begin(), devices.end(),
-                                   [](const auto& record) { return record->ipAddress == "127.0.0.3"; });
+    const auto hall = std::find_if(devices.begin(), devices.end(), [](const auto& record) {
+        return record->ipAddress == "127.0.0.3";
+    });
     ASSERT_NE(hall, devices.end());
     EXPECT_EQ((*hall)->friendlyName, "Hall");
     // A description address named twice is fetched once.
@@ -216,7 +217,13 @@ TEST_F(WorkerTest, AddressAtIndexOneListensUntilItsWindowEnds) {
     auto worker = StartWorker(device, groupPort, {"fe80::1", "0.0.0.0"});
     LetFirstPassBegin(device);
     worker->searchTick = SearchSchedule::WindowEnd(1) - 1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(4500)); // more than a whole pass
+    // Two whole passes go by, each ended by a datagram on the group and counted when it ends:
+    // the second began after the tick was set, and the window stayed open.
+    for (int pass = 1; pass <= 2; ++pass) {
+        const int heard = worker->answersHeard.load();
+        SendDatagram(groupPort, kEndOfBurst);
+        ASSERT_TRUE(WaitUntil([&] { return worker->answersHeard.load() > heard; }, 10000));
+    }
     EXPECT_TRUE(worker->running.load(std::memory_order_acquire));
     EXPECT_TRUE(router.Requests().empty());
     worker->searchTick = SearchSchedule::WindowEnd(1);

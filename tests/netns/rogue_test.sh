@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Rogue devices: each one, alone beside two good maker devices, must leave the search ending
-# within its usual time plus the fetch bounds, with exactly the good devices listed.
+# within its usual time plus the fetch bounds, with exactly the good devices listed. A control
+# shows that the rogue's lookup log catches a name the client looks up.
 # Usage: rogue_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
 here=$(dirname "$0")
@@ -83,5 +84,17 @@ rogue utf16 2 "" --fault utf16 "${quick[@]}"
 rogue broken-chunked 2 "" --fault broken-chunked "${quick[@]}"
 rogue endless-headers 2 "" --fault endless-headers "${quick[@]}"
 rogue name-host 2 "" --location-host router.example --http-any "${quick[@]}"
+
+# The control: the lookup log would catch a lookup. A name the client looks up itself reaches
+# the rogue and is logged (the query in its wire form, the name's labels readable).
+if netns_devsim rogue --address 192.0.2.50 --dns-log "$NETNS_DIR/dns.control" "${quick[@]}"; then
+    control=$NETNS_LAST_PID
+    netns_client timeout 5 getent hosts router.example >/dev/null 2>&1
+    kill "$control" 2>/dev/null
+    check "control: a name the client looks up is in the rogue's log" \
+        grep -qa router "$NETNS_DIR/dns.control"
+else
+    check "control: the rogue device started" false
+fi
 
 checks_finish
