@@ -54,7 +54,7 @@ void TfrmMain::DescribeRows() {
         QTreeWidget* list = ui->lstNetworkList;
         for (int index = 0; index < list->topLevelItemCount(); ++index) {
             QTreeWidgetItem* row = list->topLevelItem(index);
-            const std::string address = row->text(1).toStdString();
+            const std::string address = RowAddress(*row).toStdString();
             const auto record =
                 std::find_if(foundDevices->begin(), foundDevices->end(), [&](const auto& device) {
                     return device && device->ipAddress == address;
@@ -87,6 +87,7 @@ void TfrmMain::AddDeviceRow(const std::string& caption, const std::string& ipTex
         }
         row->setSizeHint(0, QSize(0, 32)); // rows as high as the device picture
         row->setText(1, QString::fromStdString(ipText));
+        KeepRowAddress(*row, ipText);
     });
 }
 

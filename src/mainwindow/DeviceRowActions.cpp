@@ -38,8 +38,22 @@ DeviceRowActions::DeviceRowActions(QTreeWidget* list_, std::function<void()> ope
     list->viewport()->installEventFilter(this);
 }
 
+namespace {
+
+constexpr int kAddressRole = Qt::UserRole;
+
+} // namespace
+
+void KeepRowAddress(QTreeWidgetItem& row, const std::string& address) {
+    row.setData(1, kAddressRole, QString::fromStdString(address));
+}
+
+QString RowAddress(const QTreeWidgetItem& row) {
+    return row.data(1, kAddressRole).toString();
+}
+
 QString WebAddress(const QTreeWidgetItem& row) {
-    return QStringLiteral("http://") + row.text(1);
+    return QStringLiteral("http://") + RowAddress(row);
 }
 
 void DeviceRowActions::Describe(QTreeWidgetItem* row, const QString& details) {

@@ -20,6 +20,11 @@ class QTreeWidgetItem;
 QString DeviceDetails(const Korvane::DeviceProperty& device, const std::string& modelName,
                       const Lang& texts);
 
+// The device address a row stands for, kept with it apart from the text its second column
+// shows: what is opened, copied and described never depends on how the row is shown.
+void KeepRowAddress(QTreeWidgetItem& row, const std::string& address);
+QString RowAddress(const QTreeWidgetItem& row);
+
 // "http://" and a row's address, as Connect hands it over: no port, no path.
 QString WebAddress(const QTreeWidgetItem& row);
 
