@@ -1,30 +1,15 @@
+#include "guard/Guarded.h"
 #include "language/Language.h"
-#include "mainwindow/DeviceMerge.h"
 #include "mainwindow/DeviceRowActions.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
-#include "windows/Guarded.h"
 #include "windows/OpenFailure.h"
 
 #include <QDesktopServices>
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
-
-void MergeDevices(DeviceList& into, const DeviceList& from) {
-    for (const auto& record : from) {
-        if (!record) {
-            continue;
-        }
-        const bool known = std::any_of(into.begin(), into.end(), [&](const auto& kept) {
-            return kept && kept->ipAddress == record->ipAddress;
-        });
-        if (!known) {
-            into.push_back(record);
-        }
-    }
-}
 
 void TfrmMain::FillDeviceList() {
     Guarded([this] {

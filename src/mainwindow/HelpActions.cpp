@@ -2,7 +2,7 @@
 #include "mainwindow/Main.h"
 #include "windows/About.h"
 #include "windows/Frmlegalnotice.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 #include "windows/OpenFailure.h"
 #include "windows/UserManual.h"
 

@@ -7,7 +7,7 @@
 #include "settings/settings.h"
 #include "ui_frmMain.h"
 #include "windows/DataFolder.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 #include "windows/chrome.h"
 
 #include <QTreeWidget>

@@ -6,7 +6,7 @@
 #include "mainwindow/ListAdvice.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/chrome.h"
 

@@ -1,7 +1,7 @@
 #include "mainwindow/SearchController.h"
 
 #include "mainwindow/DeviceMerge.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 
 #include <QLoggingCategory>
 #include <QTimer>

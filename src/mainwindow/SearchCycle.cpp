@@ -3,7 +3,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 
 #include <QTimer>
 #include <QTreeWidget>

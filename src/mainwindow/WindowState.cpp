@@ -1,7 +1,7 @@
 #include "language/Language.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/StatusNotifierHost.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 
 #include <QCursor>
 #include <QEvent>

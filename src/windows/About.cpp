@@ -3,7 +3,7 @@
 #include "language/Language.h"
 #include "ui_frmAbout.h"
 #include "version/Version.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/Pictures.h"
 #include "windows/SecondaryWindow.h"

@@ -2,7 +2,7 @@
 
 #include "language/Language.h"
 #include "ui_Frmlegalnotice.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 #include "windows/SecondaryWindow.h"
 #include "windows/chrome.h"
 

@@ -1,6 +1,6 @@
 #include "mainwindow/SearchController.h"
 
-#include "WindowTestSupport.h"
+#include "FakeWorker.h"
 
 #include <QSignalSpy>
 #include <QTest>

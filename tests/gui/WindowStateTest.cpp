@@ -1,5 +1,5 @@
 #include "WindowTestSupport.h"
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 #include "windows/chrome.h"
 
 #include <QAction>

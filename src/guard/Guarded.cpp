@@ -1,4 +1,4 @@
-#include "windows/Guarded.h"
+#include "guard/Guarded.h"
 
 Q_LOGGING_CATEGORY(lcGuard, "pathmere.guard", QtInfoMsg)
 
