@@ -30,9 +30,13 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
+#include <cctype>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -51,7 +55,7 @@ void WhileModal(const std::function<void()>& show, const std::function<void(QDia
     QTimer::singleShot(0, [&] {
         ran = true;
         auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        QVERIFY2(window != nullptr, "no modal window");
+        ASSERT_TRUE(window != nullptr) << "no modal window";
         inside(window);
     });
     QTimer rescue;
@@ -59,12 +63,12 @@ void WhileModal(const std::function<void()>& show, const std::function<void(QDia
     QObject::connect(&rescue, &QTimer::timeout, [] {
         if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             open->reject();
-            QFAIL("the window was not closed by its button");
+            FAIL() << "the window was not closed by its button";
         }
     });
     rescue.start(5000);
     show();
-    QVERIFY(ran);
+    ASSERT_TRUE(ran);
 }
 
 // A drag as the window system delivers it: the left (or other) button pressed at `at` in
@@ -120,7 +124,28 @@ QString ReadText(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+QStringList Strings(const std::vector<const char*>& texts) {
+    QStringList list;
+    for (const char* text : texts) {
+        list.append(QString::fromUtf8(text));
+    }
+    return list;
+}
+
+// A case's name as GoogleTest takes it: letters, digits and underscores.
+std::string CaseName(const char* name) {
+    std::string id(name);
+    for (char& ch : id) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) {
+            ch = '_';
+        }
+    }
+    return id;
+}
+
 } // namespace
+
+namespace {
 
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -130,102 +155,95 @@ public slots:
     void open(const QUrl& url) { urls.append(url); }
 };
 
-class HelpWindowsTest : public QObject {
-    Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+// Nothing a test opens may reach the desktop: file URLs go to the catcher. Each test leaves the
+// current folder as it found it, and every showing releases its window.
+class HelpWindowsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        catcher = new UrlCatcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), catcher, "open");
+        startFolder = QDir::currentPath();
+    }
+    static void TearDownTestSuite() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        delete catcher;
+        catcher = nullptr;
+    }
+    void SetUp() override { catcher->urls.clear(); }
+    void TearDown() override {
+        QDir::setCurrent(startFolder);
+        EXPECT_TRUE(owner.findChildren<QDialog*>().isEmpty());
+    }
+    static UrlCatcher& Catcher() { return *catcher; }
 
-    void layoutMatchesDesign_data();
-    void layoutMatchesDesign();
-    void aboutShowsCurrentLanguage_data();
-    void aboutShowsCurrentLanguage();
-    void aboutOpensFreshAtStoredPosition();
-    void aboutDragsByBlackAreaOnly_data();
-    void aboutDragsByBlackAreaOnly();
-    void windowsFollowActiveMonitor();
-
-    void legalNoticeFollowsLanguage_data();
-    void legalNoticeFollowsLanguage();
-    void legalNoticeOpensFreshAtTop();
-    void legalNoticeIsReadOnlySelectableAndWraps();
-    void legalNoticeHoldsLicenceTextsWhole_data();
-    void legalNoticeHoldsLicenceTextsWhole();
-
-    void userManual_data();
-    void userManual();
-    void userManualFollowsLanguage();
-    void dataFolder_data();
-    void dataFolder();
-
-    void escapeCloses_data();
-    void escapeCloses();
-    void legalNoticeByKeyboardAlone();
-    void dialogsReadByScreenReaders_data();
-    void dialogsReadByScreenReaders();
+    QWidget owner;
 
 private:
-    UrlCatcher catcher;
-    QWidget owner;
-    QString startFolder;
+    static inline UrlCatcher* catcher = nullptr;
+    static inline QString startFolder;
 };
 
-void HelpWindowsTest::initTestCase() {
-    // Nothing a test opens may reach the desktop.
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    startFolder = QDir::currentPath();
+template <typename Case>
+class HelpWindowsCaseTest : public HelpWindowsTest, public ::testing::WithParamInterface<Case> {
+protected:
+    using ::testing::WithParamInterface<Case>::GetParam;
+};
+
+template <typename Case> std::string NameOf(const ::testing::TestParamInfo<Case>& info) {
+    return CaseName(info.param.label);
 }
 
-void HelpWindowsTest::init() {
-    catcher.urls.clear();
+// A case prints as its label.
+template <typename Case>
+requires requires(const Case& c) {
+    c.label;
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.label;
 }
 
-void HelpWindowsTest::cleanup() {
-    QDir::setCurrent(startFolder);
-    QVERIFY(owner.findChildren<QDialog*>().isEmpty()); // every showing released its window
-}
+struct LayoutCase {
+    const char* label;
+    bool legal; // which window: the legal notice or About
+    const char* name;
+    QRect geometry;
+    int pixels; // font size in pixels; 0 when no text is shown
+    QColor ink; // text colour, or the fill of a line
+};
 
-void HelpWindowsTest::cleanupTestCase() {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-}
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kLine(49, 49, 49);
+const LayoutCase kLayout[] = {
+    {"about_mnTopMenu", false, "mnTopMenu", {0, 0, 311, 147}, 0, kBlack},
+    {"about_lblMenuLine", false, "lblMenuLine", {2, 26, 307, 1}, 0, kLine},
+    {"about_imgBanner", false, "imgBanner", {3, 5, 70, 18}, 0, QColor()},
+    {"about_TntLabel2", false, "TntLabel2", {2, 120, 307, 1}, 0, kLine},
+    {"about_TntLabel1", false, "TntLabel1", {38, 52, 233, 16}, 13, kWhite},
+    {"about_lblVersionCaption",
+     false,
+     "lblVersionCaption",
+     {77, 78, 71, 16},
+     11,
+     QColor(255, 0, 0)},
+    {"about_lblVersion", false, "lblVersion", {158, 78, 99, 15}, 12, kWhite},
+    {"about_btnCloseForm", false, "btnCloseForm", {288, 3, 21, 20}, 11, kWhite},
+    {"legal_pnlMessage", true, "pnlMessage", {0, 0, 721, 463}, 0, kBlack},
+    {"legal_TntLabel27", true, "TntLabel27", {2, 25, 423, 1}, 0, kLine},
+    {"legal_pnlBackground", true, "pnlBackground", {3, 28, 715, 432}, 12, kWhite},
+    {"legal_TntMemo1", true, "TntMemo1", {5, 5, 705, 393}, 12, QColor()},
+    {"legal_btnButton1", true, "btnButton1", {629, 402, 81, 25}, 11, kWhite},
+    {"legal_btnCloseForm", true, "btnCloseForm", {697, 3, 21, 20}, 11, kWhite},
+};
 
-void HelpWindowsTest::layoutMatchesDesign_data() {
-    QTest::addColumn<bool>("legal"); // which window: the legal notice or About
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<int>("pixels"); // font size in pixels; 0 when no text is shown
-    QTest::addColumn<QColor>("ink"); // text colour, or the fill of a line
-    const QColor white(255, 255, 255);
-    const QColor black(0, 0, 0);
-    const QColor line(49, 49, 49);
-    auto row = [](const char* name, bool legal, QRect rect, int pixels, QColor ink) {
-        QTest::addRow("%s %s", legal ? "legal" : "about", name)
-            << legal << QString::fromLatin1(name) << rect << pixels << ink;
-    };
-    row("mnTopMenu", false, {0, 0, 311, 147}, 0, black);
-    row("lblMenuLine", false, {2, 26, 307, 1}, 0, line);
-    row("imgBanner", false, {3, 5, 70, 18}, 0, QColor());
-    row("TntLabel2", false, {2, 120, 307, 1}, 0, line);
-    row("TntLabel1", false, {38, 52, 233, 16}, 13, white);
-    row("lblVersionCaption", false, {77, 78, 71, 16}, 11, QColor(255, 0, 0));
-    row("lblVersion", false, {158, 78, 99, 15}, 12, white);
-    row("btnCloseForm", false, {288, 3, 21, 20}, 11, white);
-    row("pnlMessage", true, {0, 0, 721, 463}, 0, black);
-    row("TntLabel27", true, {2, 25, 423, 1}, 0, line);
-    row("pnlBackground", true, {3, 28, 715, 432}, 12, white);
-    row("TntMemo1", true, {5, 5, 705, 393}, 12, QColor());
-    row("btnButton1", true, {629, 402, 81, 25}, 11, white);
-    row("btnCloseForm", true, {697, 3, 21, 20}, 11, white);
-}
+using LayoutTest = HelpWindowsCaseTest<LayoutCase>;
 
-void HelpWindowsTest::layoutMatchesDesign() {
-    QFETCH(bool, legal);
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(int, pixels);
-    QFETCH(QColor, ink);
+TEST_P(LayoutTest, MatchesDesign) {
+    const bool legal = GetParam().legal;
+    const QString name = QString::fromUtf8(GetParam().name);
+    const QRect geometry = GetParam().geometry;
+    const int pixels = GetParam().pixels;
+    const QColor ink = GetParam().ink;
 
     std::unique_ptr<QDialog> window;
     if (legal) {
@@ -233,40 +251,44 @@ void HelpWindowsTest::layoutMatchesDesign() {
     } else {
         window = std::make_unique<TfrmAbout>();
     }
-    QCOMPARE(window->size(), legal ? QSize(721, 462) : QSize(311, 147));
+    ASSERT_EQ(window->size(), legal ? QSize(721, 462) : QSize(311, 147));
     QWidget* control = Child<QWidget>(window.get(), name.toLatin1().constData());
-    QVERIFY(control != nullptr);
-    QCOMPARE(control->geometry(), geometry);
+    ASSERT_TRUE(control != nullptr);
+    ASSERT_EQ(control->geometry(), geometry);
     if (pixels > 0) {
-        QCOMPARE(control->font().pixelSize(), pixels);
+        ASSERT_EQ(control->font().pixelSize(), pixels);
     }
     if (ink.isValid()) {
         // Lines and panels show their fill, labels and buttons their text.
         const bool fill = control->height() == 1 || name.startsWith(QLatin1String("pnl")) ||
                           name == QLatin1String("mnTopMenu");
         const QPalette::ColorRole role = fill ? QPalette::Window : QPalette::WindowText;
-        QCOMPARE(control->palette().color(role), ink);
+        ASSERT_EQ(control->palette().color(role), ink);
     }
     if (auto* button = qobject_cast<PanelButton*>(control)) {
-        QCOMPARE(button->raised(), name == QLatin1String("btnButton1"));
-        QCOMPARE(button->font().bold(), true);
+        ASSERT_EQ(button->raised(), name == QLatin1String("btnButton1"));
+        ASSERT_EQ(button->font().bold(), true);
     }
 }
 
-void HelpWindowsTest::aboutShowsCurrentLanguage_data() {
-    QTest::addColumn<QByteArray>("code");
-    QTest::newRow("Russian") << QByteArray("RU");
-    QTest::newRow("Greek") << QByteArray("EL");
-    QTest::newRow("Turkish") << QByteArray("TR");
-    QTest::newRow("English") << QByteArray("EN");
-}
+INSTANTIATE_TEST_SUITE_P(Cases, LayoutTest, ::testing::ValuesIn(kLayout), NameOf<LayoutCase>);
 
-void HelpWindowsTest::aboutShowsCurrentLanguage() {
-    QFETCH(QByteArray, code);
-    QVERIFY(UseLanguage("EN"));
-    QVERIFY(UseLanguage(code));
+struct LanguageCase {
+    const char* label;
+    QByteArray code;
+};
+
+const LanguageCase kAboutLanguages[] = {
+    {"Russian", "RU"}, {"Greek", "EL"}, {"Turkish", "TR"}, {"English", "EN"}};
+
+using AboutLanguageTest = HelpWindowsCaseTest<LanguageCase>;
+
+TEST_P(AboutLanguageTest, ShowsCurrentLanguage) {
+    const QByteArray code = GetParam().code;
+    ASSERT_TRUE(UseLanguage("EN"));
+    ASSERT_TRUE(UseLanguage(code));
     const Lang& table = Lang::Instance();
-    QVERIFY(!table.stVersion.isEmpty());
+    ASSERT_TRUE(!table.stVersion.isEmpty());
 
     QImage shot;
     QString title;
@@ -275,8 +297,8 @@ void HelpWindowsTest::aboutShowsCurrentLanguage() {
     QSize size;
     WhileModal([&] { ShowAboutWindow(&owner); },
                [&](QDialog* window) {
-                   QVERIFY(window->inherits("TfrmAbout"));
-                   QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+                   ASSERT_TRUE(window->inherits("TfrmAbout"));
+                   ASSERT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
                    title = window->windowTitle();
                    caption = Child<QLabel>(window, "lblVersionCaption")->text();
                    position = window->pos();
@@ -284,25 +306,28 @@ void HelpWindowsTest::aboutShowsCurrentLanguage() {
                    shot = window->grab().toImage();
                    QTest::mouseClick(Child<PanelButton>(window, "btnCloseForm"), Qt::LeftButton);
                });
-    QCOMPARE(position, QPoint(523, 176));
-    QCOMPARE(size, QSize(311, 147));
-    QCOMPARE(title, table.stAbout);
-    QCOMPARE(caption, table.stVersion);
+    ASSERT_EQ(position, QPoint(523, 176));
+    ASSERT_EQ(size, QSize(311, 147));
+    ASSERT_EQ(title, table.stAbout);
+    ASSERT_EQ(caption, table.stVersion);
 
     // The caption is drawn in red, right-aligned so that it ends at x = 148; the version
     // follows in white from x = 158.
     const QList<int> red = MatchingColumns(shot, QRect(77, 78, 71, 16), IsRed);
-    QVERIFY2(!red.isEmpty(), "no red caption");
-    QVERIFY2(red.last() >= 140 && red.last() <= 148, qPrintable(QString::number(red.last())));
+    ASSERT_TRUE(!red.isEmpty()) << "no red caption";
+    ASSERT_TRUE(red.last() >= 140 && red.last() <= 148) << qPrintable(QString::number(red.last()));
     const QList<int> white = MatchingColumns(shot, QRect(148, 78, 110, 15), IsWhite);
-    QVERIFY2(!white.isEmpty(), "no version text");
-    QVERIFY2(white.first() >= 158 && white.first() <= 161,
-             qPrintable(QString::number(white.first())));
+    ASSERT_TRUE(!white.isEmpty()) << "no version text";
+    ASSERT_TRUE(white.first() >= 158 && white.first() <= 161)
+        << qPrintable(QString::number(white.first()));
     // Below the title strip (whose logo may carry red), only the caption is red.
-    QCOMPARE(MatchingColumns(shot, QRect(0, 27, 311, 120), IsRed), red);
+    ASSERT_EQ(MatchingColumns(shot, QRect(0, 27, 311, 120), IsRed), red);
 }
 
-void HelpWindowsTest::aboutOpensFreshAtStoredPosition() {
+INSTANTIATE_TEST_SUITE_P(Cases, AboutLanguageTest, ::testing::ValuesIn(kAboutLanguages),
+                         NameOf<LanguageCase>);
+
+TEST_F(HelpWindowsTest, AboutOpensFreshAtStoredPosition) {
     QPointer<QDialog> first;
     QPoint dragged;
     WhileModal([&] { ShowAboutWindow(&owner); },
@@ -312,11 +337,11 @@ void HelpWindowsTest::aboutOpensFreshAtStoredPosition() {
                    dragged = window->pos();
                    auto* close = Child<PanelButton>(window, "btnCloseForm");
                    QTest::mousePress(close, Qt::LeftButton);
-                   QCOMPARE(close->look(), PanelButton::Pressed);
+                   ASSERT_EQ(close->look(), PanelButton::Pressed);
                    QTest::mouseRelease(close, Qt::LeftButton);
                });
-    QCOMPARE(dragged, QPoint(583, 216));
-    QVERIFY(first.isNull());
+    ASSERT_EQ(dragged, QPoint(583, 216));
+    ASSERT_TRUE(first.isNull());
 
     QPoint position;
     PanelButton::Look look = PanelButton::Pressed;
@@ -327,50 +352,56 @@ void HelpWindowsTest::aboutOpensFreshAtStoredPosition() {
                    look = close->look();
                    QTest::mouseClick(close, Qt::LeftButton);
                });
-    QCOMPARE(position, QPoint(523, 176));
-    QCOMPARE(look, PanelButton::Flat);
+    ASSERT_EQ(position, QPoint(523, 176));
+    ASSERT_EQ(look, PanelButton::Flat);
 }
 
-void HelpWindowsTest::aboutDragsByBlackAreaOnly_data() {
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<QString>("receiver");
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<bool>("moves");
-    const auto left = Qt::LeftButton;
-    QTest::newRow("title strip") << QPoint(150, 12) << "mnTopMenu" << left << true;
-    QTest::newRow("title strip, right button")
-        << QPoint(150, 12) << "mnTopMenu" << Qt::RightButton << true;
-    QTest::newRow("black area below") << QPoint(20, 135) << "mnTopMenu" << left << true;
-    QTest::newRow("heading") << QPoint(150, 58) << "TntLabel1" << left << false;
-    QTest::newRow("version caption") << QPoint(140, 84) << "lblVersionCaption" << left << false;
-    QTest::newRow("version") << QPoint(170, 84) << "lblVersion" << left << false;
-    QTest::newRow("logo") << QPoint(30, 12) << "imgBanner" << left << false;
-    QTest::newRow("separator") << QPoint(100, 26) << "lblMenuLine" << left << false;
-    // Released outside the button: it turns flat again and closes nothing.
-    QTest::newRow("close button") << QPoint(298, 12) << "btnCloseForm" << left << false;
-}
+struct DragCase {
+    const char* label;
+    QPoint at;
+    const char* receiver;
+    Qt::MouseButton button;
+    bool moves;
+};
 
-void HelpWindowsTest::aboutDragsByBlackAreaOnly() {
-    QFETCH(QPoint, at);
-    QFETCH(QString, receiver);
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(bool, moves);
+// Released outside the close button: it turns flat again and closes nothing.
+const DragCase kDrags[] = {
+    {"title strip", {150, 12}, "mnTopMenu", Qt::LeftButton, true},
+    {"title strip, right button", {150, 12}, "mnTopMenu", Qt::RightButton, true},
+    {"black area below", {20, 135}, "mnTopMenu", Qt::LeftButton, true},
+    {"heading", {150, 58}, "TntLabel1", Qt::LeftButton, false},
+    {"version caption", {140, 84}, "lblVersionCaption", Qt::LeftButton, false},
+    {"version", {170, 84}, "lblVersion", Qt::LeftButton, false},
+    {"logo", {30, 12}, "imgBanner", Qt::LeftButton, false},
+    {"separator", {100, 26}, "lblMenuLine", Qt::LeftButton, false},
+    {"close button", {298, 12}, "btnCloseForm", Qt::LeftButton, false},
+};
+
+using AboutDragTest = HelpWindowsCaseTest<DragCase>;
+
+TEST_P(AboutDragTest, DragsByBlackAreaOnly) {
+    const QPoint at = GetParam().at;
+    const QString receiver = QString::fromUtf8(GetParam().receiver);
+    const Qt::MouseButton button = GetParam().button;
+    const bool moves = GetParam().moves;
 
     TfrmAbout window;
     window.move(523, 176);
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QWidget* hit = window.childAt(at);
-    QVERIFY(hit != nullptr);
-    QCOMPARE(hit->objectName(), receiver);
+    ASSERT_TRUE(hit != nullptr);
+    ASSERT_EQ(hit->objectName(), receiver);
 
     Drag(&window, at, QPoint(50, 20), button);
-    QCOMPARE(window.pos(), moves ? QPoint(573, 196) : QPoint(523, 176));
-    QVERIFY(window.isVisible());
-    QCOMPARE(Child<PanelButton>(&window, "btnCloseForm")->look(), PanelButton::Flat);
+    ASSERT_EQ(window.pos(), moves ? QPoint(573, 196) : QPoint(523, 176));
+    ASSERT_TRUE(window.isVisible());
+    ASSERT_EQ(Child<PanelButton>(&window, "btnCloseForm")->look(), PanelButton::Flat);
 }
 
-void HelpWindowsTest::windowsFollowActiveMonitor() {
+INSTANTIATE_TEST_SUITE_P(Cases, AboutDragTest, ::testing::ValuesIn(kDrags), NameOf<DragCase>);
+
+TEST_F(HelpWindowsTest, WindowsFollowActiveMonitor) {
     // Run once on one screen and once on two (see the test's second registration): the
     // windows keep their stored desktop position, moved onto the monitor of the active window.
     const QList<QScreen*> screens = QGuiApplication::screens();
@@ -381,8 +412,8 @@ void HelpWindowsTest::windowsFollowActiveMonitor() {
     main.setGeometry(QRect(last->geometry().topLeft() + QPoint(100, 100), QSize(584, 386)));
     main.show();
     main.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    QCOMPARE(main.screen(), last);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    ASSERT_EQ(main.screen(), last);
 
     QPoint about;
     QPoint legal;
@@ -392,33 +423,37 @@ void HelpWindowsTest::windowsFollowActiveMonitor() {
                    window->close();
                });
     main.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
     WhileModal([&] { ShowLegalNotice(&main); },
                [&](QDialog* window) {
                    legal = window->pos();
                    window->close();
                });
-    QCOMPARE(about, QPoint(523, 176) + shift);
-    QCOMPARE(legal, QPoint(307, 240) + shift);
-    QVERIFY(main.findChildren<QDialog*>().isEmpty());
+    ASSERT_EQ(about, QPoint(523, 176) + shift);
+    ASSERT_EQ(legal, QPoint(307, 240) + shift);
+    ASSERT_TRUE(main.findChildren<QDialog*>().isEmpty());
 }
 
-void HelpWindowsTest::legalNoticeFollowsLanguage_data() {
-    QTest::addColumn<QByteArray>("code");
-    QTest::addColumn<QString>("heading"); // replaces the language's heading when not empty
-    QTest::newRow("Greek") << QByteArray("EL") << QString();
-    QTest::newRow("Russian") << QByteArray("RU") << QString();
-    QTest::newRow("Turkish") << QByteArray("TR") << QString();
-    QTest::newRow("long heading")
-        << QByteArray("EN")
-        << QStringLiteral("Legal notice, licence terms and open-source software information");
-}
+struct LegalLanguageCase {
+    const char* label;
+    QByteArray code;
+    const char* heading; // replaces the language's heading when not empty
+};
 
-void HelpWindowsTest::legalNoticeFollowsLanguage() {
-    QFETCH(QByteArray, code);
-    QFETCH(QString, heading);
-    QVERIFY(UseLanguage("EN"));
-    QVERIFY(UseLanguage(code));
+const LegalLanguageCase kLegalLanguages[] = {
+    {"Greek", "EL", {}},
+    {"Russian", "RU", {}},
+    {"Turkish", "TR", {}},
+    {"long heading", "EN", "Legal notice, licence terms and open-source software information"},
+};
+
+using LegalLanguageTest = HelpWindowsCaseTest<LegalLanguageCase>;
+
+TEST_P(LegalLanguageTest, FollowsLanguage) {
+    const QByteArray code = GetParam().code;
+    const QString heading = QString::fromUtf8(GetParam().heading);
+    ASSERT_TRUE(UseLanguage("EN"));
+    ASSERT_TRUE(UseLanguage(code));
     Lang& table = Lang::Instance();
     if (!heading.isEmpty()) {
         table.stLegalNotice = heading;
@@ -447,21 +482,24 @@ void HelpWindowsTest::legalNoticeFollowsLanguage() {
                    button = close->text();
                    QTest::mouseClick(close, Qt::LeftButton);
                });
-    QCOMPARE(position, QPoint(307, 240));
-    QCOMPARE(shownHeading, table.stLegalNotice);
-    QCOMPARE(button, table.stClose);
-    QCOMPARE(text, LegalNoticeText());
+    ASSERT_EQ(position, QPoint(307, 240));
+    ASSERT_EQ(shownHeading, table.stLegalNotice);
+    ASSERT_EQ(button, table.stClose);
+    ASSERT_EQ(text, LegalNoticeText());
     // The heading sizes itself to its text from x = 9; nothing else moves.
-    QCOMPARE(headingRect.topLeft(), QPoint(9, 6));
-    QVERIFY(headingRect.width() >= headingTextWidth);
-    QVERIFY(headingRect.width() <= headingTextWidth + 4);
+    ASSERT_EQ(headingRect.topLeft(), QPoint(9, 6));
+    ASSERT_TRUE(headingRect.width() >= headingTextWidth);
+    ASSERT_TRUE(headingRect.width() <= headingTextWidth + 4);
     const QList<QRect> stored = {QRect(2, 25, 423, 1), QRect(3, 28, 715, 432),
                                  QRect(5, 5, 705, 393), QRect(629, 402, 81, 25),
                                  QRect(697, 3, 21, 20)};
-    QCOMPARE(others, stored);
+    ASSERT_EQ(others, stored);
 }
 
-void HelpWindowsTest::legalNoticeOpensFreshAtTop() {
+INSTANTIATE_TEST_SUITE_P(Cases, LegalLanguageTest, ::testing::ValuesIn(kLegalLanguages),
+                         NameOf<LegalLanguageCase>);
+
+TEST_F(HelpWindowsTest, LegalNoticeOpensFreshAtTop) {
     int scrolled = 0;
     QPoint dragged;
     WhileModal([&] { ShowLegalNotice(&owner); },
@@ -473,8 +511,8 @@ void HelpWindowsTest::legalNoticeOpensFreshAtTop() {
                    dragged = window->pos();
                    QTest::mouseClick(Child<PanelButton>(window, "btnCloseForm"), Qt::LeftButton);
                });
-    QVERIFY(scrolled > 0);
-    QCOMPARE(dragged, QPoint(267, 270));
+    ASSERT_TRUE(scrolled > 0);
+    ASSERT_EQ(dragged, QPoint(267, 270));
 
     QPoint position;
     int scroll = -1;
@@ -487,19 +525,19 @@ void HelpWindowsTest::legalNoticeOpensFreshAtTop() {
                    firstBlock = memo->cursorForPosition(QPoint(4, 4)).blockNumber();
                    QTest::mouseClick(Child<PanelButton>(window, "btnButton1"), Qt::LeftButton);
                });
-    QCOMPARE(position, QPoint(307, 240));
-    QCOMPARE(scroll, 0);
-    QCOMPARE(firstBlock, 0);
+    ASSERT_EQ(position, QPoint(307, 240));
+    ASSERT_EQ(scroll, 0);
+    ASSERT_EQ(firstBlock, 0);
 }
 
-void HelpWindowsTest::legalNoticeIsReadOnlySelectableAndWraps() {
+TEST_F(HelpWindowsTest, LegalNoticeIsReadOnlySelectableAndWraps) {
     TlegalNotice window;
     window.move(307, 240);
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     auto* memo = Child<QPlainTextEdit>(&window, "TntMemo1");
     const QString text = memo->toPlainText();
-    QVERIFY(!text.isEmpty());
+    ASSERT_TRUE(!text.isEmpty());
 
     memo->setFocus();
     QTest::keyClicks(memo, QStringLiteral("typed"));
@@ -508,180 +546,180 @@ void HelpWindowsTest::legalNoticeIsReadOnlySelectableAndWraps() {
     QTest::keyClick(memo, Qt::Key_Return);
     QTest::keySequence(memo, QKeySequence::Paste);
     QTest::keySequence(memo, QKeySequence::Cut);
-    QCOMPARE(memo->toPlainText(), text);
+    ASSERT_EQ(memo->toPlainText(), text);
 
     QGuiApplication::clipboard()->clear();
     QTest::keySequence(memo, QKeySequence::SelectAll);
     QTest::keySequence(memo, QKeySequence::Copy);
-    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    ASSERT_EQ(QGuiApplication::clipboard()->text(), text);
 
     // A line wider than the box continues on the next row instead of scrolling sideways.
     memo->setPlainText(QStringLiteral("wrapped ").repeated(60));
     QTest::qWait(0);
-    QVERIFY(memo->document()->firstBlock().layout()->lineCount() > 1);
-    QCOMPARE(memo->horizontalScrollBar()->maximum(), 0);
+    ASSERT_TRUE(memo->document()->firstBlock().layout()->lineCount() > 1);
+    ASSERT_EQ(memo->horizontalScrollBar()->maximum(), 0);
 }
 
-void HelpWindowsTest::legalNoticeHoldsLicenceTextsWhole_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("sha256");
-    QTest::addColumn<QString>("appendix");
-    QTest::newRow("GNU GPL 2")
-        << "GPL-2.0.txt"
-        << QByteArray("8177f97513213526df2cf6184d8ff986c675afb514d4e68a404010521b880643")
-        << "Appendix 1.";
-    QTest::newRow("OpenSSL and SSLeay")
-        << "OpenSSL-SSLeay.txt"
-        << QByteArray("c32913b33252e71190af2066f08115c69bc9fddadf3bf29296e20c835389841c")
-        << "Appendix 2.";
-    QTest::newRow("Mozilla 1.0")
-        << "MPL-1.0.txt"
-        << QByteArray("85f34250a23e673dda37fc2cbfe32692b109471ae985c194301d48af5b16fe0a")
-        << "Appendix 3.";
-}
+struct LicenceCase {
+    const char* label;
+    const char* file;
+    QByteArray sha256;
+    const char* appendix;
+};
 
-void HelpWindowsTest::legalNoticeHoldsLicenceTextsWhole() {
-    QFETCH(QString, file);
-    QFETCH(QByteArray, sha256);
-    QFETCH(QString, appendix);
+const LicenceCase kLicences[] = {
+    {"GNU GPL 2", "GPL-2.0.txt", "8177f97513213526df2cf6184d8ff986c675afb514d4e68a404010521b880643",
+     "Appendix 1."},
+    {"OpenSSL and SSLeay", "OpenSSL-SSLeay.txt",
+     "c32913b33252e71190af2066f08115c69bc9fddadf3bf29296e20c835389841c", "Appendix 2."},
+    {"Mozilla 1.0", "MPL-1.0.txt",
+     "85f34250a23e673dda37fc2cbfe32692b109471ae985c194301d48af5b16fe0a", "Appendix 3."},
+};
+
+using LicenceTextTest = HelpWindowsCaseTest<LicenceCase>;
+
+TEST_P(LicenceTextTest, HeldWholeInTheLegalNotice) {
+    const QString file = QString::fromUtf8(GetParam().file);
+    const QByteArray sha256 = GetParam().sha256;
+    const QString appendix = QString::fromUtf8(GetParam().appendix);
 
     QFile reference(kSourceDir + QStringLiteral("/tests/gui/legal/") + file);
-    QVERIFY(reference.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(reference.open(QIODevice::ReadOnly));
     const QByteArray published = reference.readAll();
     // The reference is the published text itself, not a copy that drifted.
-    QCOMPARE(QCryptographicHash::hash(published, QCryptographicHash::Sha256).toHex(), sha256);
+    ASSERT_EQ(QCryptographicHash::hash(published, QCryptographicHash::Sha256).toHex(), sha256);
 
     TlegalNotice window;
     const QString shown = Child<QPlainTextEdit>(&window, "TntMemo1")->toPlainText();
     const qsizetype at =
         shown.indexOf(appendix + QStringLiteral("\n\n") + QString::fromUtf8(published));
-    QVERIFY2(at > 0, "licence text not found whole under its appendix heading");
+    ASSERT_TRUE(at > 0) << "licence text not found whole under its appendix heading";
     // Each heading stands on a line of its own once, and the appendices come in order.
     const auto heading = [&](const QString& name) {
         return QStringLiteral("\n") + name + QStringLiteral("\n");
     };
-    QCOMPARE(shown.count(heading(appendix)), 1);
-    QVERIFY(shown.indexOf(heading(QStringLiteral("Appendix 1."))) <
-            shown.indexOf(heading(QStringLiteral("Appendix 2."))));
-    QVERIFY(shown.indexOf(heading(QStringLiteral("Appendix 2."))) <
-            shown.indexOf(heading(QStringLiteral("Appendix 3."))));
+    ASSERT_EQ(shown.count(heading(appendix)), 1);
+    ASSERT_TRUE(shown.indexOf(heading(QStringLiteral("Appendix 1."))) <
+                shown.indexOf(heading(QStringLiteral("Appendix 2."))));
+    ASSERT_TRUE(shown.indexOf(heading(QStringLiteral("Appendix 2."))) <
+                shown.indexOf(heading(QStringLiteral("Appendix 3."))));
 }
 
-void HelpWindowsTest::userManual_data() {
-    QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("country");
-    QTest::addColumn<QString>("opened"); // empty: nothing opens
+INSTANTIATE_TEST_SUITE_P(Cases, LicenceTextTest, ::testing::ValuesIn(kLicences),
+                         NameOf<LicenceCase>);
 
-    const QStringList english = {QStringLiteral("Doc/English")};
-    const QStringList none;
-    const QString here;
-    QTest::newRow("language folder") << english << none << here << "English"
-                                     << "Doc/English";
-    QTest::newRow("other language")
-        << Names({"Doc/English", "Doc/Russian"}) << none << here << "Russian"
-        << "Doc/Russian";
-    QTest::newRow("non-ASCII name") << QStringList{QStringLiteral("Doc/Ελληνικά")} << none << here
-                                    << QStringLiteral("Ελληνικά") << QStringLiteral("Doc/Ελληνικά");
-    QTest::newRow("language folder missing") << english << none << here << "Turkish" << here;
-    QTest::newRow("no Doc folder") << none << none << here << "English" << here;
-    QTest::newRow("from the program's folder") << Names({"app/Doc/English"}) << none << "app"
-                                               << "English"
-                                               << "app/Doc/English";
-    QTest::newRow("from another folder")
-        << Names({"app/Doc/English", "elsewhere"}) << none << "elsewhere"
-        << "English" << here;
-    QTest::newRow("empty name opens Doc") << english << none << here << ""
-                                          << "Doc";
-    QTest::newRow("empty name, no Doc") << none << none << here << "" << here;
-    QTest::newRow("file, not folder")
-        << Names({"Doc"}) << Names({"Doc/English"}) << here << "English" << here;
-    QTest::newRow("name leading out of Doc")
-        << Names({"Doc/English", "private"}) << none << here << "../private" << here;
-    QTest::newRow("absolute name stays in Doc") << Names({"Doc/tmp"}) << none << here << "/tmp"
-                                                << "Doc/tmp";
-}
+struct ManualCase {
+    const char* label;
+    std::vector<const char*> folders;
+    std::vector<const char*> files;
+    const char* current;
+    const char* country;
+    const char* opened; // empty: nothing opens
+};
 
-void HelpWindowsTest::userManual() {
-    QFETCH(QStringList, folders);
-    QFETCH(QStringList, files);
-    QFETCH(QString, current);
-    QFETCH(QString, country);
-    QFETCH(QString, opened);
+const ManualCase kManuals[] = {
+    {"language folder", {"Doc/English"}, {}, {}, "English", "Doc/English"},
+    {"other language", {"Doc/English", "Doc/Russian"}, {}, {}, "Russian", "Doc/Russian"},
+    {"non-ASCII name", {"Doc/Ελληνικά"}, {}, {}, "Ελληνικά", "Doc/Ελληνικά"},
+    {"language folder missing", {"Doc/English"}, {}, {}, "Turkish", {}},
+    {"no Doc folder", {}, {}, {}, "English", {}},
+    {"from the program's folder", {"app/Doc/English"}, {}, "app", "English", "app/Doc/English"},
+    {"from another folder", {"app/Doc/English", "elsewhere"}, {}, "elsewhere", "English", {}},
+    {"empty name opens Doc", {"Doc/English"}, {}, {}, "", "Doc"},
+    {"empty name, no Doc", {}, {}, {}, "", {}},
+    {"file, not folder", {"Doc"}, {"Doc/English"}, {}, "English", {}},
+    {"name leading out of Doc", {"Doc/English", "private"}, {}, {}, "../private", {}},
+    {"absolute name stays in Doc", {"Doc/tmp"}, {}, {}, "/tmp", "Doc/tmp"},
+};
+
+using UserManualTest = HelpWindowsCaseTest<ManualCase>;
+
+TEST_P(UserManualTest, OpensTheLanguagesFolder) {
+    const QStringList folders = Strings(GetParam().folders);
+    const QStringList files = Strings(GetParam().files);
+    const QString current = QString::fromUtf8(GetParam().current);
+    const QString country = QString::fromUtf8(GetParam().country);
+    const QString opened = QString::fromUtf8(GetParam().opened);
 
     QTemporaryDir temporary;
-    QVERIFY(temporary.isValid());
+    ASSERT_TRUE(temporary.isValid());
     const QDir root(QFileInfo(temporary.path()).canonicalFilePath());
     for (const QString& folder : folders) {
-        QVERIFY(root.mkpath(folder));
+        ASSERT_TRUE(root.mkpath(folder));
     }
     for (const QString& name : files) {
         QFile file(root.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    QVERIFY(QDir::setCurrent(root.filePath(current)));
+    ASSERT_TRUE(QDir::setCurrent(root.filePath(current)));
 
     const ManualOpening result = OpenUserManual(country);
     if (opened.isEmpty()) {
-        QCOMPARE(result, ManualOpening::NoFolder);
-        QCOMPARE(catcher.urls, QList<QUrl>());
+        ASSERT_EQ(result, ManualOpening::NoFolder);
+        ASSERT_EQ(Catcher().urls, QList<QUrl>());
     } else {
-        QCOMPARE(result, ManualOpening::Opened);
-        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
+        ASSERT_EQ(result, ManualOpening::Opened);
+        ASSERT_EQ(Catcher().urls, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
     }
 }
 
-void HelpWindowsTest::userManualFollowsLanguage() {
+INSTANTIATE_TEST_SUITE_P(Cases, UserManualTest, ::testing::ValuesIn(kManuals), NameOf<ManualCase>);
+
+TEST_F(HelpWindowsTest, UserManualFollowsLanguage) {
     // Each language of the shipped lang.xml names a manual folder shipped beside it.
-    QVERIFY(QDir::setCurrent(kSourceDir));
+    ASSERT_TRUE(QDir::setCurrent(kSourceDir));
     for (const char* code : {"TR", "EN", "RU", "EL"}) {
-        catcher.urls.clear();
-        QVERIFY(UseLanguage(code));
+        Catcher().urls.clear();
+        ASSERT_TRUE(UseLanguage(code));
         const QString folder = Lang::Instance().stCountry;
-        QVERIFY2(OpenUserManual(folder) == ManualOpening::Opened, code);
+        ASSERT_TRUE(OpenUserManual(folder) == ManualOpening::Opened) << code;
         const QString expected = QDir(kSourceDir).filePath(QStringLiteral("Doc/") + folder);
-        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(expected)});
-        QVERIFY(QFileInfo::exists(expected + QStringLiteral("/index.html")));
-        QVERIFY(!ReadText(expected + QStringLiteral("/index.html")).isEmpty());
+        ASSERT_EQ(Catcher().urls, QList<QUrl>{QUrl::fromLocalFile(expected)});
+        ASSERT_TRUE(QFileInfo::exists(expected + QStringLiteral("/index.html")));
+        ASSERT_TRUE(!ReadText(expected + QStringLiteral("/index.html")).isEmpty());
     }
 }
 
 // Where the window system delivers a key in `window`: its focused control, else itself.
-static void KeyIn(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+void KeyIn(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
     QWidget* focus = window->focusWidget();
     QTest::keyClick(focus != nullptr && focus->hasFocus() ? focus : window, key, mods);
 }
 
-void HelpWindowsTest::escapeCloses_data() {
-    QTest::addColumn<bool>("legal");
-    QTest::newRow("About") << false;
-    QTest::newRow("legal notice") << true;
-}
+struct WindowCase {
+    const char* label;
+    bool legal;
+};
 
-void HelpWindowsTest::escapeCloses() {
-    QFETCH(bool, legal);
+const WindowCase kWindows[] = {{"About", false}, {"legal notice", true}};
+
+using EscapeTest = HelpWindowsCaseTest<WindowCase>;
+
+TEST_P(EscapeTest, Closes) {
+    const bool legal = GetParam().legal;
     bool closed = false;
     WhileModal([&] { legal ? ShowLegalNotice(&owner) : ShowAboutWindow(&owner); },
                [&](QDialog* window) {
-                   QVERIFY(QTest::qWaitForWindowActive(window));
+                   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
                    KeyIn(window, Qt::Key_Escape);
                    closed = !window->isVisible();
                });
-    QVERIFY(closed);
+    ASSERT_TRUE(closed);
 }
 
-void HelpWindowsTest::legalNoticeByKeyboardAlone() {
+INSTANTIATE_TEST_SUITE_P(Cases, EscapeTest, ::testing::ValuesIn(kWindows), NameOf<WindowCase>);
+
+TEST_F(HelpWindowsTest, LegalNoticeByKeyboardAlone) {
     int afterPageDown = -1;
     bool atEnd = false;
     QStringList tabbed;
     bool closed = false;
     WhileModal([&] { ShowLegalNotice(&owner); },
                [&](QDialog* window) {
-                   QVERIFY(QTest::qWaitForWindowActive(window));
+                   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
                    auto* memo = Child<QPlainTextEdit>(window, "TntMemo1");
                    QScrollBar* bar = memo->verticalScrollBar();
-                   QCOMPARE(QApplication::focusWidget(), memo);
+                   ASSERT_EQ(QApplication::focusWidget(), memo);
                    KeyIn(window, Qt::Key_PageDown);
                    afterPageDown = bar->value();
                    KeyIn(window, Qt::Key_End, Qt::ControlModifier);
@@ -691,26 +729,24 @@ void HelpWindowsTest::legalNoticeByKeyboardAlone() {
                        tabbed.append(QApplication::focusWidget()->objectName());
                    }
                    // Tab has moved on to the button: Return presses it.
-                   QCOMPARE(QApplication::focusWidget()->objectName(),
-                            QStringLiteral("btnButton1"));
+                   ASSERT_EQ(QApplication::focusWidget()->objectName(),
+                             QStringLiteral("btnButton1"));
                    KeyIn(window, Qt::Key_Return);
                    closed = !window->isVisible();
                });
-    QVERIFY(afterPageDown > 0);
-    QVERIFY(atEnd);
-    QCOMPARE(tabbed, Names({"btnButton1", "TntMemo1", "btnButton1"}));
-    QVERIFY(closed);
+    ASSERT_TRUE(afterPageDown > 0);
+    ASSERT_TRUE(atEnd);
+    ASSERT_EQ(tabbed, Names({"btnButton1", "TntMemo1", "btnButton1"}));
+    ASSERT_TRUE(closed);
 }
 
-void HelpWindowsTest::dialogsReadByScreenReaders_data() {
-    QTest::addColumn<QByteArray>("code");
-    QTest::newRow("Turkish") << QByteArray("TR");
-    QTest::newRow("Greek") << QByteArray("EL");
-}
+const LanguageCase kReaderLanguages[] = {{"Turkish", "TR"}, {"Greek", "EL"}};
 
-void HelpWindowsTest::dialogsReadByScreenReaders() {
-    QFETCH(QByteArray, code);
-    QVERIFY(UseLanguage(code));
+using ScreenReaderTest = HelpWindowsCaseTest<LanguageCase>;
+
+TEST_P(ScreenReaderTest, ReadsBothDialogs) {
+    const QByteArray code = GetParam().code;
+    ASSERT_TRUE(UseLanguage(code));
     const Lang& table = Lang::Instance();
     auto read = [](QWidget* widget, QAccessible::Text kind = QAccessible::Name) {
         QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
@@ -722,81 +758,84 @@ void HelpWindowsTest::dialogsReadByScreenReaders() {
     };
 
     TfrmAbout about;
-    QCOMPARE(role(&about), QAccessible::Dialog);
-    QCOMPARE(read(&about), table.stAbout);
-    QCOMPARE(read(&about, QAccessible::Description), QStringLiteral("Korvane Wireless Networks"));
-    QCOMPARE(role(Child<QWidget>(&about, "btnCloseForm")), QAccessible::Button);
-    QCOMPARE(read(Child<QWidget>(&about, "btnCloseForm")), table.stClose);
+    ASSERT_EQ(role(&about), QAccessible::Dialog);
+    ASSERT_EQ(read(&about), table.stAbout);
+    ASSERT_EQ(read(&about, QAccessible::Description), QStringLiteral("Korvane Wireless Networks"));
+    ASSERT_EQ(role(Child<QWidget>(&about, "btnCloseForm")), QAccessible::Button);
+    ASSERT_EQ(read(Child<QWidget>(&about, "btnCloseForm")), table.stClose);
 
     TlegalNotice notice;
-    QCOMPARE(role(&notice), QAccessible::Dialog);
-    QCOMPARE(read(&notice), table.stLegalNotice);
-    QCOMPARE(notice.windowTitle(), QStringLiteral("legalNotice"));
-    QCOMPARE(read(Child<QWidget>(&notice, "TntMemo1")), table.stLegalNotice);
-    QCOMPARE(role(Child<QWidget>(&notice, "btnButton1")), QAccessible::Button);
-    QCOMPARE(read(Child<QWidget>(&notice, "btnButton1")), table.stClose);
-    QCOMPARE(read(Child<QWidget>(&notice, "btnCloseForm")), table.stClose);
+    ASSERT_EQ(role(&notice), QAccessible::Dialog);
+    ASSERT_EQ(read(&notice), table.stLegalNotice);
+    ASSERT_EQ(notice.windowTitle(), QStringLiteral("legalNotice"));
+    ASSERT_EQ(read(Child<QWidget>(&notice, "TntMemo1")), table.stLegalNotice);
+    ASSERT_EQ(role(Child<QWidget>(&notice, "btnButton1")), QAccessible::Button);
+    ASSERT_EQ(read(Child<QWidget>(&notice, "btnButton1")), table.stClose);
+    ASSERT_EQ(read(Child<QWidget>(&notice, "btnCloseForm")), table.stClose);
 }
 
-void HelpWindowsTest::dataFolder_data() {
-    // Entries of each folder; a name ending in '/' is a folder.
-    QTest::addColumn<QStringList>("current");
-    QTest::addColumn<QStringList>("installed");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("found"); // "current" or "installed"
+INSTANTIATE_TEST_SUITE_P(Cases, ScreenReaderTest, ::testing::ValuesIn(kReaderLanguages),
+                         NameOf<LanguageCase>);
 
-    const QStringList none;
-    const QStringList lang = {QStringLiteral("lang.xml")};
-    const QStringList doc = {QStringLiteral("Doc/")};
-    QTest::newRow("current folder only") << lang << none << "lang.xml"
-                                         << "current";
-    QTest::newRow("installed only") << none << lang << "lang.xml"
-                                    << "installed";
-    QTest::newRow("both: the current folder wins") << lang << lang << "lang.xml"
-                                                   << "current";
-    QTest::newRow("neither: the current folder") << none << none << "lang.xml"
-                                                 << "current";
-    QTest::newRow("installed folder entry") << lang << doc << "Doc"
-                                            << "installed";
-    QTest::newRow("current folder entry") << doc << doc << "Doc"
-                                          << "current";
-    QTest::newRow("another entry here does not count") << doc << lang << "lang.xml"
-                                                       << "installed";
-}
+// Entries of each folder; a name ending in '/' is a folder.
+struct DataFolderCase {
+    const char* label;
+    std::vector<const char*> current;
+    std::vector<const char*> installed;
+    const char* name;
+    const char* found; // "current" or "installed"
+};
 
-void HelpWindowsTest::dataFolder() {
-    QFETCH(QStringList, current);
-    QFETCH(QStringList, installed);
-    QFETCH(QString, name);
-    QFETCH(QString, found);
+const DataFolderCase kDataFolders[] = {
+    {"current folder only", {"lang.xml"}, {}, "lang.xml", "current"},
+    {"installed only", {}, {"lang.xml"}, "lang.xml", "installed"},
+    {"both: the current folder wins", {"lang.xml"}, {"lang.xml"}, "lang.xml", "current"},
+    {"neither: the current folder", {}, {}, "lang.xml", "current"},
+    {"installed folder entry", {"lang.xml"}, {"Doc/"}, "Doc", "installed"},
+    {"current folder entry", {"Doc/"}, {"Doc/"}, "Doc", "current"},
+    {"another entry here does not count", {"Doc/"}, {"lang.xml"}, "lang.xml", "installed"},
+};
+
+using DataFolderTest = HelpWindowsCaseTest<DataFolderCase>;
+
+TEST_P(DataFolderTest, FindsTheFolderHoldingTheName) {
+    const QStringList current = Strings(GetParam().current);
+    const QStringList installed = Strings(GetParam().installed);
+    const QString name = QString::fromUtf8(GetParam().name);
+    const QString found = QString::fromUtf8(GetParam().found);
 
     QTemporaryDir temporary;
-    QVERIFY(temporary.isValid());
+    ASSERT_TRUE(temporary.isValid());
     const QDir root(temporary.path());
     for (const auto& [folder, entries] : {std::pair{QStringLiteral("current"), current},
                                           {QStringLiteral("installed"), installed}}) {
-        QVERIFY(root.mkpath(folder));
+        ASSERT_TRUE(root.mkpath(folder));
         for (const QString& entry : entries) {
             if (entry.endsWith(QLatin1Char('/'))) {
-                QVERIFY(root.mkpath(folder + QLatin1Char('/') + entry));
+                ASSERT_TRUE(root.mkpath(folder + QLatin1Char('/') + entry));
             } else {
                 QFile file(root.filePath(folder + QLatin1Char('/') + entry));
-                QVERIFY(file.open(QIODevice::WriteOnly));
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             }
         }
     }
     const QDir result = DataFolderHolding(name, QDir(root.filePath(QStringLiteral("current"))),
                                           QDir(root.filePath(QStringLiteral("installed"))));
-    QCOMPARE(result.absolutePath(), root.filePath(found));
+    ASSERT_EQ(result.absolutePath(), root.filePath(found));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, DataFolderTest, ::testing::ValuesIn(kDataFolders),
+                         NameOf<DataFolderCase>);
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    HelpWindowsTest test;
-    return QTest::qExec(&test, argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
 
 #include "help_windows_test.moc"
