@@ -838,4 +838,4 @@ int main(int argc, char** argv) {
     return RUN_ALL_TESTS();
 }
 
-#include "help_windows_test.moc"
+#include "HelpWindowsTest.moc"
