@@ -1,8 +1,8 @@
+#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "mainwindow/Main.h"
 #include "windows/About.h"
 #include "windows/Frmlegalnotice.h"
-#include "guard/Guarded.h"
 #include "windows/OpenFailure.h"
 #include "windows/UserManual.h"
 

@@ -1,3 +1,4 @@
+#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "language/LanguageFile.h"
 #include "mainwindow/DeviceRowActions.h"
@@ -7,7 +8,6 @@
 #include "settings/settings.h"
 #include "ui_frmMain.h"
 #include "windows/DataFolder.h"
-#include "guard/Guarded.h"
 #include "windows/chrome.h"
 
 #include <QTreeWidget>

@@ -1,12 +1,12 @@
 #include "mainwindow/Main.h"
 
+#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "mainwindow/DeviceRowActions.h"
 #include "mainwindow/KeyboardNavigation.h"
 #include "mainwindow/ListAdvice.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
-#include "guard/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/chrome.h"
 

@@ -1,7 +1,7 @@
 #include "mainwindow/SearchController.h"
 
-#include "mainwindow/DeviceMerge.h"
 #include "guard/Guarded.h"
+#include "mainwindow/DeviceMerge.h"
 
 #include <QLoggingCategory>
 #include <QTimer>

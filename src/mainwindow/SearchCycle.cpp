@@ -1,9 +1,9 @@
+#include "guard/Guarded.h"
 #include "mainwindow/FirewallProbe.h"
 #include "mainwindow/ListAdvice.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/SearchController.h"
 #include "ui_frmMain.h"
-#include "guard/Guarded.h"
 
 #include <QTimer>
 #include <QTreeWidget>

@@ -4,9 +4,9 @@
 #include <QDBusInterface>
 #include <QLoggingCategory>
 
-namespace {
-
 Q_LOGGING_CATEGORY(lcTray, "pathmere.tray", QtInfoMsg)
+
+namespace {
 
 bool AskSessionBus() {
     QDBusConnection bus = QDBusConnection::sessionBus();

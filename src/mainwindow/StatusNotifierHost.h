@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QLoggingCategory>
+
+// The tray: which kind Qt chose, and when the window goes to it.
+Q_DECLARE_LOGGING_CATEGORY(lcTray)
+
 // Whether the session bus has a StatusNotifierWatcher with a registered host (the panels of
 // KDE Plasma, of GNOME with the AppIndicator extension, of Xfce). Qt then shows a tray icon as a
 // StatusNotifierItem instead of an icon embedded in an X11 tray: the host calls Activate on a

@@ -1,7 +1,7 @@
+#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/StatusNotifierHost.h"
-#include "guard/Guarded.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -56,10 +56,12 @@ void TfrmMain::SendToTray() {
             minimisingByButton = true;
             showMinimized();
             minimisingByButton = false;
+            qCDebug(lcTray) << "no tray holds the icon: the window is minimised";
             return;
         }
         hide();
         setWindowState(windowState() | Qt::WindowMinimized);
+        qCDebug(lcTray) << "the window went to the tray";
     });
 }
 

@@ -1,9 +1,9 @@
 #include "windows/About.h"
 
+#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "ui_frmAbout.h"
 #include "version/Version.h"
-#include "guard/Guarded.h"
 #include "windows/JpegPicture.h"
 #include "windows/Pictures.h"
 #include "windows/SecondaryWindow.h"

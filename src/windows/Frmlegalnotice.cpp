@@ -1,8 +1,8 @@
 #include "windows/Frmlegalnotice.h"
 
+#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "ui_Frmlegalnotice.h"
-#include "guard/Guarded.h"
 #include "windows/SecondaryWindow.h"
 #include "windows/chrome.h"
 

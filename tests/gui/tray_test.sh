@@ -37,11 +37,12 @@ xvfb_start "$work/xvfb.log" || fail "no X server"
 trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
   --height 32 >/dev/null 2>&1 &
 tray=$!
-sleep 1
+trayer_up() { xwininfo -root -tree | grep -q '("panel" "trayer")'; }
+until_true trayer_up || fail "trayer did not start"
 
 export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
 cd "$(dirname "$program")"
-"$program" simge >"$work/program.log" 2>&1 &
+QT_LOGGING_RULES="pathmere.tray.debug=true" "$program" simge >"$work/program.log" 2>&1 &
 app=$!
 cleanup() { kill $app $tray 2>/dev/null; xvfb_stop; wait 2>/dev/null; }
 trap cleanup EXIT
@@ -59,8 +60,9 @@ x=$((ix + 8)) y=$((iy + 10))
 visible() { xdotool search --onlyvisible --name '^Korvane Pathmere$'; }
 hidden() { ! visible; }
 shown_windows() { xdotool search --onlyvisible --class pathmere | wc -l; }
-# About one second after start, "simge" sends the window to the tray.
-sleep 1
+# About one second after start, "simge" sends the window to the tray, and says so.
+sent() { grep -q "the window went to the tray" "$work/program.log"; }
+until_true sent || fail "\"simge\" never sent the window to the tray: $(cat "$work/program.log")"
 until_true hidden || fail "\"simge\" left the window shown"
 import -window root "$shots/tray-1-in-tray.png"
 
