@@ -10,6 +10,7 @@
 #include "mainwindow/Main.h"
 
 #include "discovery/RetiredWorkers.h"
+#include "mainwindow/MainPeer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -152,11 +153,11 @@ int Search(int argc, char** argv) {
     return RunProgram(argc, argv, [&](TfrmMain& window) {
         auto* poll = new QTimer(&window);
         QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
-            if (!started && window.SearchWorker() != nullptr) {
+            if (!started && TfrmMainPeer::SearchWorker(window) != nullptr) {
                 started = true;
                 wall.start();
                 searchCpuStart = CpuSeconds();
-            } else if (started && window.SearchWorker() == nullptr) {
+            } else if (started && TfrmMainPeer::SearchWorker(window) == nullptr) {
                 poll->stop();
                 const double cpu = CpuSeconds();
                 const auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lstNetworkList"));

@@ -92,7 +92,21 @@ public:
     void SendToTray();
     bool TrayHoldsIcon() const;
 
-    // State for tests and tools.
+    // Codes of the settings root of the local machine and of the tray requests.
+    static constexpr int kLocalMachineRoot = 1;
+    static constexpr int kTrayAdd = 0;
+    static constexpr int kTrayModify = 1;
+    static constexpr int kTrayDelete = 2;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // State and seams for tests and tools, reached through TfrmMainPeer.
+    friend class TfrmMainPeer;
     const std::string& RegistryKeyPath() const { return registryKeyPath; }
     const DeviceList* FoundDevices() const { return foundDevices.get(); }
     std::int32_t TickCounter() const;
@@ -112,19 +126,6 @@ public:
     // The whole tick, timer and pause together (about 1.3 s); tests shorten it.
     void SetTickPeriod(std::chrono::milliseconds period);
 
-    // Codes of the settings root of the local machine and of the tray requests.
-    static constexpr int kLocalMachineRoot = 1;
-    static constexpr int kTrayAdd = 0;
-    static constexpr int kTrayModify = 1;
-    static constexpr int kTrayDelete = 2;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void BuildMenus();
     void BuildTimers();
     void ConnectControls();

@@ -2,6 +2,7 @@
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/MainPeer.h"
 #include "version/VersionOption.h"
 
 #include <QApplication>
@@ -31,7 +32,7 @@ void UseTestClock(TfrmMain& window) {
     bool valid = false;
     const int period = qEnvironmentVariableIntValue("PATHMERE_TEST_TICK_MS", &valid);
     if (valid && period > 0) {
-        window.SetTickPeriod(std::chrono::milliseconds(period));
+        TfrmMainPeer::SetTickPeriod(window, std::chrono::milliseconds(period));
     }
 }
 
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
     try {
         ShowRequests laterStarts;
         if (lock) {
-            laterStarts.Adopt(listening, [lockFolder] { return InstanceChannel::Listen(lockFolder); });
+            laterStarts.Adopt(listening,
+                              [lockFolder] { return InstanceChannel::Listen(lockFolder); });
         }
         TfrmMain frmMain;
         UseTestClock(frmMain);

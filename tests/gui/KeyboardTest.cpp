@@ -1,6 +1,7 @@
 // The main window without a mouse, as a keyboard user and a screen reader reach it.
 #include "WindowTestSupport.h"
 #include "language/Language.h"
+#include "mainwindow/MainPeer.h"
 #include "windows/chrome.h"
 
 #include <QAccessible>
@@ -200,7 +201,7 @@ TEST_F(KeyboardTest, SpacePressesOnItsReleaseWithThePressedLook) {
     auto* refresh = Child<PanelButton>(*window, "btnRefresh");
     refresh->setFocus(Qt::TabFocusReason);
     Key(window.get(), Qt::Key_Space, {}, QStringLiteral(" "));
-    EXPECT_NE(window->SearchWorker(), nullptr);
+    EXPECT_NE(TfrmMainPeer::SearchWorker(*window), nullptr);
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
     EXPECT_FALSE(refresh->hasFocus());
     EXPECT_EQ(refresh->look(), PanelButton::Raised);

@@ -1,5 +1,6 @@
 #include "WindowTestSupport.h"
 #include "language/Language.h"
+#include "mainwindow/MainPeer.h"
 #include "settings/settings.h"
 #include "windows/chrome.h"
 
@@ -97,10 +98,10 @@ TEST_F(LanguageChoiceTest, StoredNumberCountsAsUnknownAndStartUpGoesOn) {
     EXPECT_EQ(Country(), QStringLiteral("Turkish"));
     EXPECT_EQ(CheckedItem(*window), QStringLiteral("mnTurkish"));
     EXPECT_EQ(StoredLanguage(), "TR") << "stored back as a string";
-    ASSERT_NE(window->FoundDevices(), nullptr) << "the rest of start-up ran";
-    EXPECT_NE(window->TrayIcon(), nullptr);
+    ASSERT_NE(TfrmMainPeer::FoundDevices(*window), nullptr) << "the rest of start-up ran";
+    EXPECT_NE(TfrmMainPeer::TrayIcon(*window), nullptr);
     window->btnRefreshClick();
-    EXPECT_NE(window->SearchWorker(), nullptr);
+    EXPECT_NE(TfrmMainPeer::SearchWorker(*window), nullptr);
 }
 
 TEST_F(LanguageChoiceTest, SwitchShowsEveryTextAtOnce) {
@@ -196,7 +197,7 @@ TEST_F(LanguageChoiceTest, WithoutALanguageFileCodesAreStillStored) {
     EXPECT_EQ(Child<QLabel>(*window, "mnFile")->text(), QStringLiteral("Dosya"));
     EXPECT_EQ(Child<QAction>(*window, "mnGreek")->text(), QStringLiteral("GR"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("frmMain"));
-    EXPECT_EQ(window->TrayIcon()->toolTip(), QString()) << "no language: an empty tip";
+    EXPECT_EQ(TfrmMainPeer::TrayIcon(*window)->toolTip(), QString()) << "no language: an empty tip";
 }
 
 TEST_F(LanguageChoiceTest, StoreThatCannotBeWrittenStillMarksTheLanguageInUse) {
@@ -209,7 +210,7 @@ TEST_F(LanguageChoiceTest, StoreThatCannotBeWrittenStillMarksTheLanguageInUse) {
     auto window = MakeWindow();
     EXPECT_EQ(Country(), QStringLiteral("Turkish")) << "the language is shown";
     EXPECT_EQ(CheckedItem(*window), QStringLiteral("mnTurkish"));
-    ASSERT_NE(window->FoundDevices(), nullptr);
+    ASSERT_NE(TfrmMainPeer::FoundDevices(*window), nullptr);
     window->mnGreekClick();
     EXPECT_EQ(Country(), QStringLiteral("Greek"));
     EXPECT_EQ(CheckedItem(*window), QStringLiteral("mnGreek")) << "one mark, on the one in use";
@@ -229,10 +230,11 @@ TEST_F(LanguageChoiceTest, TrayTipIsTheStartLanguagesNameCutTo50Characters) {
     UseLanguageFile(text);
 
     auto window = MakeWindow();
-    EXPECT_EQ(window->TrayIcon()->toolTip(), longName.left(50));
+    EXPECT_EQ(TfrmMainPeer::TrayIcon(*window)->toolTip(), longName.left(50));
     window->mnEnglishClick();
     EXPECT_EQ(Lang::Instance().stAppName, QStringLiteral("Pathmere"));
-    EXPECT_EQ(window->TrayIcon()->toolTip(), longName.left(50)) << "keeps the start language";
+    EXPECT_EQ(TfrmMainPeer::TrayIcon(*window)->toolTip(), longName.left(50))
+        << "keeps the start language";
 }
 
 // Records the folders handed to the desktop's file manager.

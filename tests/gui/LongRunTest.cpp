@@ -7,6 +7,7 @@
 // seconds instead of about a minute.
 #include "discovery/transport/NameLookup.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/MainPeer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -75,8 +76,8 @@ TEST(LongRunTest, HundredSearchesInARowKeepTheListMemoryThreadsAndDescriptors) {
         return std::make_unique<UpnpThread>(
             [] { return std::vector<std::string>{kClientAddress}; });
     });
-    window.SetTrayProbe([] { return false; });
-    window.SetPumpingPause(std::chrono::milliseconds(5));
+    TfrmMainPeer::SetTrayProbe(window, [] { return false; });
+    TfrmMainPeer::SetPumpingPause(window, std::chrono::milliseconds(5));
     window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(10);
     window.InitializeMainWindow();
     const std::size_t threadsBefore = ThreadCount();
@@ -88,8 +89,9 @@ TEST(LongRunTest, HundredSearchesInARowKeepTheListMemoryThreadsAndDescriptors) {
     std::size_t descriptorsAfter10 = 0;
     for (int search = 1; search <= 100; ++search) {
         window.btnRefreshClick();
-        ASSERT_NE(window.SearchWorker(), nullptr);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.SearchWorker() == nullptr; }, 120000))
+        ASSERT_NE(TfrmMainPeer::SearchWorker(window), nullptr);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return TfrmMainPeer::SearchWorker(window) == nullptr; }, 120000))
             << "search " << search << " did not end";
         ASSERT_EQ(Rows(window), expected) << "search " << search;
         const long rss = ResidentKiB();
@@ -112,7 +114,8 @@ TEST(LongRunTest, HundredSearchesInARowKeepTheListMemoryThreadsAndDescriptors) {
             EXPECT_LE(descriptors, descriptorsAfter10) << "a descriptor is left open per search";
         }
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.RetiredWorkerCount() == 0; }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return TfrmMainPeer::RetiredWorkerCount(window) == 0; }, 30000));
     EXPECT_LE(ThreadCount(), threadsBefore) << "a worker thread was left behind";
 }
 

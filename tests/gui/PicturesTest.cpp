@@ -1,5 +1,6 @@
-#include "windows/JpegPicture.h"
 #include "windows/Pictures.h"
+
+#include "windows/JpegPicture.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 #include "discovery/RetiredWorkers.h"
 #include "mainwindow/DeviceMerge.h"
+#include "mainwindow/MainPeer.h"
 #include "windows/chrome.h"
 
 #include <QApplication>
@@ -22,14 +23,14 @@ void CompleteTick(TfrmMain& window) {
 
 // Ticks until the worker's result has been taken in (or `limit` ticks went by).
 void TickUntilListShown(TfrmMain& window, int limit = 2000) {
-    for (int i = 0; i < limit && window.SearchWorker() != nullptr; ++i) {
+    for (int i = 0; i < limit && TfrmMainPeer::SearchWorker(window) != nullptr; ++i) {
         CompleteTick(window);
     }
 }
 
 // Waits (bounded) until the fake's thread has cleared running.
 void WaitUntilFinished(TfrmMain& window) {
-    UpnpThread* worker = window.SearchWorker();
+    UpnpThread* worker = TfrmMainPeer::SearchWorker(window);
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
 }
@@ -41,15 +42,16 @@ TEST_F(SearchCycleTest, TickValuesAndProgressBarFollowTheTicks) {
     auto* timer = Child<QTimer>(*window, "tmrSearch");
 
     window->btnRefreshClick();
-    ASSERT_NE(window->SearchWorker(), nullptr);
+    ASSERT_NE(TfrmMainPeer::SearchWorker(*window), nullptr);
     EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(window->SearchWorker()->searchTick.load(), 0);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window)->searchTick.load(), 0);
     EXPECT_EQ(progress->value(), 0);
 
     for (int tick = 1; tick <= 101; ++tick) {
         CompleteTick(*window);
-        ASSERT_EQ(window->SearchWorker()->searchTick.load(), tick - 1) << "tick " << tick;
-        ASSERT_EQ(window->TickCounter(), tick);
+        ASSERT_EQ(TfrmMainPeer::SearchWorker(*window)->searchTick.load(), tick - 1)
+            << "tick " << tick;
+        ASSERT_EQ(TfrmMainPeer::TickCounter(*window), tick);
         ASSERT_TRUE(timer->isActive()) << "re-armed while the worker runs";
         if (tick == 100) {
             EXPECT_EQ(progress->value(), 100) << "full on the 100th tick";
@@ -77,7 +79,7 @@ TEST_F(SearchCycleTest, FinishedWorkerIsNoticedAtTheNextTickAndItsDevicesShown) 
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
 
     window->tmrSearchTimer();
-    EXPECT_EQ(window->SearchWorker(), nullptr) << "the finished worker is released";
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr) << "the finished worker is released";
     EXPECT_FALSE(Child<QTimer>(*window, "tmrSearch")->isActive());
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
     ASSERT_EQ(list->topLevelItemCount(), 3);
@@ -89,8 +91,9 @@ TEST_F(SearchCycleTest, FinishedWorkerIsNoticedAtTheNextTickAndItsDevicesShown) 
         EXPECT_EQ(list->visualItemRect(list->topLevelItem(row)).height(), 32);
         EXPECT_FALSE(list->topLevelItem(row)->icon(0).isNull());
     }
-    ASSERT_EQ(window->FoundDevices()->size(), 3u);
-    EXPECT_EQ((*window->FoundDevices())[0], script->devices[0]) << "records are shared";
+    ASSERT_EQ(TfrmMainPeer::FoundDevices(*window)->size(), 3u);
+    EXPECT_EQ((*TfrmMainPeer::FoundDevices(*window))[0], script->devices[0])
+        << "records are shared";
     EXPECT_EQ(script->destroyed.load(), 1);
 }
 
@@ -126,8 +129,8 @@ TEST_F(SearchCycleTest, RefreshEmptiesTheListAndStartsAfresh) {
     window->btnRefreshClick();
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
     EXPECT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 0);
-    EXPECT_TRUE(window->FoundDevices()->empty());
-    EXPECT_EQ(window->TickCounter(), 0);
+    EXPECT_TRUE(TfrmMainPeer::FoundDevices(*window)->empty());
+    EXPECT_EQ(TfrmMainPeer::TickCounter(*window), 0);
     EXPECT_EQ(Child<QProgressBar>(*window, "Progress")->value(), 0);
 
     second->Finish();
@@ -148,22 +151,23 @@ TEST_F(SearchCycleTest, NewSearchWhileOneRunsNeitherWaitsForNorLeaksTheOldWorker
 
     window->btnRefreshClick();
     window->tmrSearchTimer();
-    UpnpThread* oldWorker = window->SearchWorker();
+    UpnpThread* oldWorker = TfrmMainPeer::SearchWorker(*window);
     window->btnRefreshClick(); // as the tray's Show does in the middle of a search
     EXPECT_FALSE(old->runEnded.load()) << "the interface did not wait for the old run";
-    EXPECT_NE(window->SearchWorker(), oldWorker);
-    EXPECT_EQ(window->RetiredWorkerCount(), 1u);
+    EXPECT_NE(TfrmMainPeer::SearchWorker(*window), oldWorker);
+    EXPECT_EQ(TfrmMainPeer::RetiredWorkerCount(*window), 1u);
     EXPECT_FALSE(oldWorker->keepRunning.load()) << "asked to stop";
 
     old->Finish();
     fresh->Finish();
     // The old worker and its thread are gone, and the window no longer keeps it aside.
     EXPECT_TRUE(QTest::qWaitFor([&] { return old.use_count() == held; }, 10000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->RetiredWorkerCount() == 0; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return TfrmMainPeer::RetiredWorkerCount(*window) == 0; }, 10000));
     WaitUntilFinished(*window);
     TickUntilListShown(*window);
-    ASSERT_EQ(window->FoundDevices()->size(), 1u);
-    EXPECT_EQ(window->FoundDevices()->front()->friendlyName, "Korvane R-100")
+    ASSERT_EQ(TfrmMainPeer::FoundDevices(*window)->size(), 1u);
+    EXPECT_EQ(TfrmMainPeer::FoundDevices(*window)->front()->friendlyName, "Korvane R-100")
         << "the old worker's results are dropped";
 }
 
@@ -171,7 +175,7 @@ TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsPauseStepsAside) {
     auto first = std::make_shared<WorkerScript>();
     auto second = std::make_shared<WorkerScript>();
     auto window = MakeWindow({first, second});
-    window->SetPumpingPause(std::chrono::milliseconds(50));
+    TfrmMainPeer::SetPumpingPause(*window, std::chrono::milliseconds(50));
     window->btnRefreshClick();
     CompleteTick(*window);
     CompleteTick(*window);
@@ -180,11 +184,12 @@ TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsPauseStepsAside) {
     window->tmrSearchTimer();
     window->btnRefreshClick();
     QTest::qWait(100);
-    ASSERT_NE(window->SearchWorker(), nullptr);
-    EXPECT_EQ(window->TickCounter(), 0) << "the old tick did not count for the new search";
-    EXPECT_EQ(window->SearchWorker()->searchTick.load(), 0);
+    ASSERT_NE(TfrmMainPeer::SearchWorker(*window), nullptr);
+    EXPECT_EQ(TfrmMainPeer::TickCounter(*window), 0)
+        << "the old tick did not count for the new search";
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window)->searchTick.load(), 0);
     EXPECT_TRUE(Child<QTimer>(*window, "tmrSearch")->isActive());
-    EXPECT_EQ(window->RetiredWorkerCount(), 1u);
+    EXPECT_EQ(TfrmMainPeer::RetiredWorkerCount(*window), 1u);
     first->Finish();
     second->Finish();
 }
@@ -198,11 +203,11 @@ TEST_F(SearchCycleTest, OnlyALeftClickOnRefreshStartsASearch) {
     EXPECT_EQ(refresh->look(), PanelButton::Pressed);
     QTest::mouseRelease(refresh, Qt::RightButton, {}, QPoint(40, 12));
     EXPECT_EQ(refresh->look(), PanelButton::Raised);
-    EXPECT_EQ(window->SearchWorker(), nullptr);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr);
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
 
     QTest::mouseClick(refresh, Qt::LeftButton);
-    EXPECT_NE(window->SearchWorker(), nullptr);
+    EXPECT_NE(TfrmMainPeer::SearchWorker(*window), nullptr);
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
     EXPECT_EQ(refresh->look(), PanelButton::Raised);
 }
@@ -213,15 +218,15 @@ TEST_F(SearchCycleTest, WindowOpenedDuringATickKeepsTheClockGoing) {
     auto script = std::make_shared<WorkerScript>();
     auto window = MakeWindow({script});
     Child<QTimer>(*window, "tmrSearch")->setInterval(10);
-    window->SetPumpingPause(std::chrono::milliseconds(5));
+    TfrmMainPeer::SetPumpingPause(*window, std::chrono::milliseconds(5));
     window->btnRefreshClick();
 
     int ticksAtOpening = -1;
     int ticksWhileOpen = -1;
     QTimer::singleShot(1, window.get(), [&] {
-        ticksAtOpening = window->TickCounter();
+        ticksAtOpening = TfrmMainPeer::TickCounter(*window);
         QTimer::singleShot(600, window.get(), [&] {
-            ticksWhileOpen = window->TickCounter();
+            ticksWhileOpen = TfrmMainPeer::TickCounter(*window);
             if (QWidget* about = QApplication::activeModalWidget()) {
                 about->close();
             }
@@ -241,11 +246,11 @@ TEST_F(SearchCycleTest, WorkerThatCannotStartEndsTheSearchAtTheNextTick) {
     window->btnRefreshClick();
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
     window->tmrSearchTimer();
-    EXPECT_EQ(window->SearchWorker(), nullptr);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr);
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlNetworks"));
     EXPECT_FALSE(Child<QTimer>(*window, "tmrSearch")->isActive());
     EXPECT_EQ(Child<QTreeWidget>(*window, "lstNetworkList")->topLevelItemCount(), 0);
-    EXPECT_EQ(window->RetiredWorkerCount(), 0u);
+    EXPECT_EQ(TfrmMainPeer::RetiredWorkerCount(*window), 0u);
     EXPECT_EQ(script->destroyed.load(), 1);
 }
 
@@ -266,7 +271,7 @@ TEST_F(SearchCycleTest, ClosingDuringASearchNeitherWaitsNorCrashes) {
     script->honourStop = false;
     auto window = MakeWindow({script});
     window->btnRefreshClick();
-    UpnpThread* worker = window->SearchWorker();
+    UpnpThread* worker = TfrmMainPeer::SearchWorker(*window);
     const std::size_t abandonedBefore = RetiredWorkers::AbandonedCount();
     window.reset();
     EXPECT_FALSE(script->runEnded.load()) << "the window did not wait for the run";
@@ -282,10 +287,10 @@ TEST_F(SearchCycleTest, RealWorkerWithNothingToSearchEndsWithAnEmptyList) {
     TfrmMain window(
         [] { return std::make_unique<UpnpThread>([] { return std::vector<std::string>{}; }); });
     window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
-    window.SetPumpingPause(std::chrono::milliseconds(5));
+    TfrmMainPeer::SetPumpingPause(window, std::chrono::milliseconds(5));
     window.btnRefreshClick();
     TickUntilListShown(window);
-    EXPECT_EQ(window.SearchWorker(), nullptr);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(window), nullptr);
     EXPECT_EQ(FrontPanel(window), QStringLiteral("pnlNetworks"));
     EXPECT_EQ(Child<QTreeWidget>(window, "lstNetworkList")->topLevelItemCount(), 0);
 }

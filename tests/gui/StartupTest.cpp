@@ -2,12 +2,14 @@
 #include "language/Language.h"
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/InstanceLock.h"
+#include "mainwindow/MainPeer.h"
 #include "settings/settings.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -15,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QLocalServer>
 #include <algorithm>
 #include <future>
 #include <sys/stat.h>
@@ -39,13 +40,14 @@ TEST_P(CommandWordTest, OnlyTheExactWordStartsInTheTray) {
     for (const bool trayAvailable : {true, false}) {
         SCOPED_TRACE(trayAvailable ? "with a tray" : "without a tray");
         auto window = MakeWindow();
-        window->SetTrayProbe([trayAvailable] { return trayAvailable; });
+        TfrmMainPeer::SetTrayProbe(*window, [trayAvailable] { return trayAvailable; });
         window->SetCommandLine(QString::fromUtf8(c.commandLine));
         window->show();
         window->tmrInitTimer();
 
         EXPECT_FALSE(Child<QTimer>(*window, "tmrInit")->isActive()) << "ticks once";
-        EXPECT_NE(window->SearchWorker(), nullptr) << "the first search runs in every case";
+        EXPECT_NE(TfrmMainPeer::SearchWorker(*window), nullptr)
+            << "the first search runs in every case";
         EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
         EXPECT_EQ(window->isMinimized(), c.toTray);
         // Without a notification area the window stays on the taskbar, minimised.
@@ -67,16 +69,16 @@ INSTANTIATE_TEST_SUITE_P(Startup, CommandWordTest,
 TEST_F(StartupTest, InitialisationSetsKeyColumnsAndEmptyDeviceList) {
     UseLanguageFile();
     auto window = MakeWindow();
-    EXPECT_EQ(window->RegistryKeyPath(), "\\SOFTWARE\\Korvane\\Pathmere\\");
-    ASSERT_NE(window->FoundDevices(), nullptr);
-    EXPECT_TRUE(window->FoundDevices()->empty());
+    EXPECT_EQ(TfrmMainPeer::RegistryKeyPath(*window), "\\SOFTWARE\\Korvane\\Pathmere\\");
+    ASSERT_NE(TfrmMainPeer::FoundDevices(*window), nullptr);
+    EXPECT_TRUE(TfrmMainPeer::FoundDevices(*window)->empty());
     auto* list = Child<QTreeWidget>(*window, "lstNetworkList");
     EXPECT_EQ(list->headerItem()->text(0), Lang::Instance().stProductName);
     EXPECT_FALSE(list->headerItem()->text(0).isEmpty());
     EXPECT_EQ(list->columnWidth(0), 250);
     EXPECT_EQ(list->columnWidth(1), 150);
-    EXPECT_EQ(window->SearchWorker(), nullptr) << "no search before the first tick";
-    EXPECT_EQ(window->TrayIcon()->toolTip(), Lang::Instance().stAppName);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr) << "no search before the first tick";
+    EXPECT_EQ(TfrmMainPeer::TrayIcon(*window)->toolTip(), Lang::Instance().stAppName);
 }
 
 TEST(InstanceLock, OneHolderPerFolderUntilReleased) {
@@ -259,8 +261,9 @@ TEST(InstanceChannel, ALaterStartGivesUpOnAHolderThatNeverAccepts) {
     ASSERT_GE(listening, 0);
     int taken = 0;
     for (; taken < 100; ++taken) {
-        std::packaged_task<bool()> attempt(
-            [folder] { return InstanceChannel::AskToShow(folder, std::chrono::milliseconds(100)); });
+        std::packaged_task<bool()> attempt([folder] {
+            return InstanceChannel::AskToShow(folder, std::chrono::milliseconds(100));
+        });
         auto answer = attempt.get_future();
         std::thread(std::move(attempt)).detach(); // a blocked one must not hold the test
         ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready)
@@ -277,39 +280,39 @@ TEST_F(StartupTest, AnotherStartBringsTheWindowBackAndSearchesOnlyWhenIdle) {
     auto script = std::make_shared<WorkerScript>();
     auto window = MakeWindow({script});
     window->SetCommandLine(QStringLiteral("simge"));
-    window->SetTrayProbe([] { return true; });
+    TfrmMainPeer::SetTrayProbe(*window, [] { return true; });
     window->show();
     window->tmrInitTimer();
     ASSERT_FALSE(window->isVisible()) << "in the tray";
-    UpnpThread* first = window->SearchWorker();
+    UpnpThread* first = TfrmMainPeer::SearchWorker(*window);
     ASSERT_NE(first, nullptr);
 
     window->ShowForAnotherStart();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
-    EXPECT_EQ(window->SearchWorker(), first) << "the search under way goes on";
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), first) << "the search under way goes on";
 
     script->Finish();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !first->running.load(); }, 10000));
     window->tmrSearchTimer();
-    ASSERT_EQ(window->SearchWorker(), nullptr);
+    ASSERT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr);
     window->SendToTray();
     window->ShowForAnotherStart();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_NE(window->SearchWorker(), nullptr) << "idle: a new search starts";
+    EXPECT_NE(TfrmMainPeer::SearchWorker(*window), nullptr) << "idle: a new search starts";
     EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
 }
 
 TEST_F(StartupTest, AnotherStartBeforeTheFirstTickKeepsTheWindowOut) {
     auto window = MakeWindow();
     window->SetCommandLine(QStringLiteral("simge"));
-    window->SetTrayProbe([] { return true; });
+    TfrmMainPeer::SetTrayProbe(*window, [] { return true; });
     window->show();
     window->ShowForAnotherStart();
-    EXPECT_EQ(window->SearchWorker(), nullptr) << "the first tick starts the search";
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr) << "the first tick starts the search";
     window->tmrInitTimer();
     EXPECT_TRUE(window->isVisible()) << "the start in the tray was dropped";
-    EXPECT_NE(window->SearchWorker(), nullptr);
+    EXPECT_NE(TfrmMainPeer::SearchWorker(*window), nullptr);
 }
 
 } // namespace

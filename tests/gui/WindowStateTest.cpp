@@ -1,5 +1,6 @@
 #include "WindowTestSupport.h"
 #include "guard/Guarded.h"
+#include "mainwindow/MainPeer.h"
 #include "windows/chrome.h"
 
 #include <QAction>
@@ -43,7 +44,7 @@ protected:
         window.findChild<QAction*>(QLatin1String(item))->trigger();
     }
     static End StateOf(const TfrmMain& window) {
-        if (window.TrayIcon() == nullptr) {
+        if (TfrmMainPeer::TrayIcon(window) == nullptr) {
             return End::Ended; // closing removes the icon
         }
         if (!window.isVisible()) {
@@ -56,7 +57,7 @@ protected:
 TEST_P(WindowStateTest, Transition) {
     const StateCase& c = GetParam();
     auto window = MakeWindow();
-    window->SetTrayProbe([tray = c.tray] { return tray; });
+    TfrmMainPeer::SetTrayProbe(*window, [tray = c.tray] { return tray; });
     window->show();
     if (c.start == Start::MinimisedByButton) {
         Press(*window, "btnMinimize");
@@ -64,7 +65,7 @@ TEST_P(WindowStateTest, Transition) {
         window->SendToTray();
     }
     QCoreApplication::processEvents();
-    ASSERT_EQ(window->SearchWorker(), nullptr);
+    ASSERT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr);
 
     switch (c.event) {
     case Event::WmMinimise:
@@ -80,10 +81,10 @@ TEST_P(WindowStateTest, Transition) {
         Press(*window, "btnMinimize");
         break;
     case Event::TrayDoubleClick:
-        emit window->TrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+        emit TfrmMainPeer::TrayIcon(*window)->activated(QSystemTrayIcon::DoubleClick);
         break;
     case Event::TraySingleClick:
-        emit window->TrayIcon()->activated(QSystemTrayIcon::Trigger);
+        emit TfrmMainPeer::TrayIcon(*window)->activated(QSystemTrayIcon::Trigger);
         break;
     case Event::TrayShow:
         Trigger(*window, "mnShow");
@@ -98,7 +99,7 @@ TEST_P(WindowStateTest, Transition) {
     QCoreApplication::processEvents();
 
     EXPECT_EQ(static_cast<int>(StateOf(*window)), static_cast<int>(c.end));
-    EXPECT_EQ(window->SearchWorker() != nullptr, c.newSearch);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window) != nullptr, c.newSearch);
     if (c.newSearch) {
         EXPECT_EQ(FrontPanel(*window), QStringLiteral("pnlSearch"));
     }
@@ -139,12 +140,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WindowTest, TrayKeepsPositionAndRightClickOpensTheMenu) {
     auto window = MakeWindow();
-    window->SetTrayProbe([] { return true; });
+    TfrmMainPeer::SetTrayProbe(*window, [] { return true; });
     window->show();
     window->move(40, 50);
     window->SendToTray();
     ASSERT_FALSE(window->isVisible());
-    emit window->TrayIcon()->activated(QSystemTrayIcon::Context);
+    emit TfrmMainPeer::TrayIcon(*window)->activated(QSystemTrayIcon::Context);
     auto* menu = Child<QMenu>(*window, "TrayMenu");
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
@@ -169,21 +170,21 @@ class TrayKindTest : public WindowTest, public ::testing::WithParamInterface<Tra
 TEST_P(TrayKindTest, ReportOfTheIcon) {
     const TrayKindCase& c = GetParam();
     auto window = MakeWindow();
-    window->SetTrayProbe([] { return true; });
+    TfrmMainPeer::SetTrayProbe(*window, [] { return true; });
     // The kind is asked when the icon is added.
     window->UpdateTrayIcon(TfrmMain::kTrayDelete);
-    window->SetStatusNotifierProbe([kind = c.statusNotifier] { return kind; });
+    TfrmMainPeer::SetStatusNotifierProbe(*window, [kind = c.statusNotifier] { return kind; });
     window->UpdateTrayIcon(TfrmMain::kTrayAdd);
     window->UpdateTrayIcon(TfrmMain::kTrayModify);
-    ASSERT_EQ(window->TrayIsStatusNotifier(), c.statusNotifier);
+    ASSERT_EQ(TfrmMainPeer::TrayIsStatusNotifier(*window), c.statusNotifier);
     auto* menu = Child<QMenu>(*window, "TrayMenu");
-    EXPECT_EQ(window->TrayIcon()->contextMenu(), c.statusNotifier ? menu : nullptr)
+    EXPECT_EQ(TfrmMainPeer::TrayIcon(*window)->contextMenu(), c.statusNotifier ? menu : nullptr)
         << "the host is given the menu; the embedded tray's is popped up by hand";
 
     window->show();
     window->SendToTray();
-    emit window->TrayIcon()->activated(c.reason);
-    EXPECT_EQ(window->SearchWorker() != nullptr, c.newSearch);
+    emit TfrmMainPeer::TrayIcon(*window)->activated(c.reason);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window) != nullptr, c.newSearch);
     EXPECT_EQ(window->isVisible(), c.newSearch) << "brought back exactly when it searches";
     EXPECT_EQ(menu->isVisible(), c.ownMenuPopup);
     menu->hide();
@@ -204,16 +205,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WindowTest, EmbeddedTrayDoubleClickStartsOneSearch) {
     auto window = MakeWindow();
-    window->SetTrayProbe([] { return true; });
+    TfrmMainPeer::SetTrayProbe(*window, [] { return true; });
     window->show();
     window->SendToTray();
     // A double click on the embedded tray: both presses come as Trigger, then DoubleClick.
     int searches = 0;
     for (const auto reason :
          {QSystemTrayIcon::Trigger, QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick}) {
-        UpnpThread* before = window->SearchWorker();
-        emit window->TrayIcon()->activated(reason);
-        searches += window->SearchWorker() != before ? 1 : 0;
+        UpnpThread* before = TfrmMainPeer::SearchWorker(*window);
+        emit TfrmMainPeer::TrayIcon(*window)->activated(reason);
+        searches += TfrmMainPeer::SearchWorker(*window) != before ? 1 : 0;
     }
     EXPECT_EQ(searches, 1);
     EXPECT_TRUE(window->isVisible());

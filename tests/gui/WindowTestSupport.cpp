@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include "language/Language.h"
+#include "mainwindow/MainPeer.h"
 #include "settings/settings.h"
 
 #include <QDesktopServices>
@@ -102,8 +103,8 @@ WindowTest::MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts) {
     window->findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
     // Still pending, as after start-up, but tests tick it themselves.
     window->findChild<QTimer*>(QStringLiteral("tmrInit"))->setInterval(3600 * 1000);
-    window->SetPumpingPause(std::chrono::milliseconds(1));
-    window->SetTrayProbe([] { return false; });
+    TfrmMainPeer::SetPumpingPause(*window, std::chrono::milliseconds(1));
+    TfrmMainPeer::SetTrayProbe(*window, [] { return false; });
     return window;
 }
 
@@ -122,10 +123,10 @@ std::unique_ptr<TfrmMain> WindowTest::AfterScript(std::shared_ptr<WorkerScript> 
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->btnRefreshClick();
-    UpnpThread* worker = window->SearchWorker();
+    UpnpThread* worker = TfrmMainPeer::SearchWorker(*window);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !worker->running.load(); }, 10000));
     window->tmrSearchTimer();
-    EXPECT_EQ(window->SearchWorker(), nullptr);
+    EXPECT_EQ(TfrmMainPeer::SearchWorker(*window), nullptr);
     return window;
 }
 

@@ -5,6 +5,7 @@
 
 #include "language/Language.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/MainPeer.h"
 #include "windows/WindowMove.h"
 #include "windows/chrome.h"
 
@@ -59,12 +60,13 @@ TEST(Wayland, SearchLanguageMenusAndWindows) {
     // Tests tick fast: the search's windows are counted in ticks, so it ends in seconds.
     window.findChild<QTimer*>(QStringLiteral("tmrInit"))->stop();
     window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(25);
-    window.SetPumpingPause(std::chrono::milliseconds(5));
+    TfrmMainPeer::SetPumpingPause(window, std::chrono::milliseconds(5));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     window.btnRefreshClick();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.SearchWorker() == nullptr; }, 90000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return TfrmMainPeer::SearchWorker(window) == nullptr; }, 90000));
     auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lstNetworkList"));
     ASSERT_EQ(list->topLevelItemCount(), 2);
     QStringList rows;
