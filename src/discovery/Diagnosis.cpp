@@ -65,16 +65,16 @@ Finding OtherNetwork(const DescriptionReport& description) {
 
 void DescribeDescriptions(const SearchEvidence& evidence, std::vector<Finding>& findings) {
     for (const auto& description : evidence.descriptions) {
-        if (!evidence.networks.empty() && !description.sender.empty() && !description.read &&
+        if (!evidence.networks.empty() && !description.sender.empty() && !WasRead(description) &&
             !InLocalNetwork(description.sender, evidence.networks)) {
             findings.push_back(OtherNetwork(description));
             continue;
         }
-        if (description.refusal != LocationRefusal::None) {
+        if (description.rejection == Rejection::NotFetched) {
             findings.push_back(About(FindingKind::DescriptionRefused, description));
             continue;
         }
-        if (!description.read) {
+        if (description.rejection == Rejection::Unreadable) {
             findings.push_back(About(FindingKind::DescriptionUnreadable, description));
         }
         if (!description.sender.empty() && description.host != description.sender) {
@@ -151,7 +151,7 @@ std::vector<Finding> Diagnose(const SearchEvidence& evidence) {
     Finding foreign{FindingKind::ForeignDevicesOnly};
     for (const auto& description : evidence.descriptions) {
         makerListed = makerListed || description.device != nullptr;
-        if (description.read && description.device == nullptr) {
+        if (WasRead(description) && description.device == nullptr) {
             if (foreign.devices.size() < kNamedForeignDevices) {
                 foreign.devices.push_back(SeenDevice{description.sender, description.manufacturer,
                                                      description.modelName});

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "discovery/Devices.h"
 #include "discovery/transport/TextLines.h"
 
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,21 +19,23 @@ int FindTagLine(const TextLines& lines, std::string_view text);
 // holds it, empty when the closing tag is not after it on the same line.
 std::string ExtractTagValue(const TextLines& lines, std::string_view name);
 
-// The maker's name anywhere in the manufacturer, any case; the model one of the table.
-bool IsAcceptedDevice(std::string_view manufacturer, std::string_view modelName);
+// Why a description's device is not listed; None when it is.
+enum class Rejection {
+    None,
+    NotFetched,       // the location was refused: it cannot be the device
+    Unreadable,       // the description did not arrive in full
+    Empty,            // too short to be a description
+    OtherMaker,       // the maker's name is not in the manufacturer
+    UnsupportedModel, // the model is not one of the table
+};
+
+// The maker's name anywhere in the manufacturer, any case; the model one of the table, any
+// case. Both as written in the description: references are not decoded for the decision.
+Rejection JudgeDevice(std::string_view manufacturer, std::string_view modelName);
 
 // A device's own texts are shown in the list as they come, up to this many bytes.
 inline constexpr std::size_t kMaxDisplayText = 256;
 
-// A text from a description made fit to show: control characters become spaces, and a text
-// over kMaxDisplayText bytes is cut there, never inside a UTF-8 sequence.
-std::string DisplayText(std::string_view raw);
-
-// An element's text as a user reads it: its references decoded once, then DisplayText.
+// An element's text as a user reads it: its references decoded once, then ShownText, bounded
+// by kMaxDisplayText.
 std::string ShownElementText(const TextLines& lines, std::string_view name);
-
-// The record of an accepted device (its texts as ShownElementText gives them) described by lines,
-// fetched from location; null when the description is too short to be one or the device is not
-// accepted.
-std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const DeviceLocation& location,
-                                                        const TextLines& lines);

@@ -19,7 +19,7 @@ DescriptionReport Seen(std::string sender, std::string failure = {}) {
     report.host = sender;
     report.url = "http://" + sender + "/d.xml";
     report.sender = std::move(sender);
-    report.read = failure.empty();
+    report.rejection = failure.empty() ? Rejection::OtherMaker : Rejection::Unreadable;
     report.failure = std::move(failure);
     report.manufacturer = "Acme";
     report.modelName = "AC1200";
@@ -28,6 +28,7 @@ DescriptionReport Seen(std::string sender, std::string failure = {}) {
 
 DescriptionReport Listed(std::string sender) {
     DescriptionReport report = Seen(std::move(sender));
+    report.rejection = Rejection::None;
     report.device = std::make_shared<Korvane::DeviceProperty>();
     return report;
 }
@@ -79,6 +80,7 @@ DescriptionReport Refused() {
     DescriptionReport report = Seen("192.0.2.30", "names a loopback address");
     report.url = "http://127.0.0.1/d.xml";
     report.host = "127.0.0.1";
+    report.rejection = Rejection::NotFetched;
     report.refusal = LocationRefusal::Loopback;
     return report;
 }

@@ -70,7 +70,9 @@ TEST(HttpGetTextTest, AnErrorPageArrivingInFullIsReadAndThenRejected) {
     TextLines lines;
     EXPECT_TRUE(HttpGetText(server.Url("/desc.xml"), lines));
     EXPECT_EQ(lines, (TextLines{"<html>", "<body>No such page</body>", "</html>"}));
-    EXPECT_EQ(IdentifyDevice({"127.0.0.1", server.Url("/desc.xml")}, lines), nullptr);
+    EXPECT_EQ(
+        JudgeDevice(ExtractTagValue(lines, "manufacturer"), ExtractTagValue(lines, "modelName")),
+        Rejection::OtherMaker);
 }
 
 struct BodyCase {

@@ -1,6 +1,5 @@
 #include "discovery/transport/MultiFetch.h"
 
-#include "discovery/DescriptionReport.h"
 #include "support/CaseName.h"
 #include "support/Descriptions.h"
 #include "support/FakeDevice.h"
@@ -8,8 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <set>
+#include <sys/socket.h>
 #include <thread>
 
 namespace {
@@ -216,58 +215,6 @@ TEST(FetchAll, GivesUpWhatIsStillRunningAtTheBound) {
     EXPECT_EQ(results[0].body, "quick");
     EXPECT_FALSE(results[1].fetched);
     EXPECT_EQ(results[1].failure, "the identification took longer than 1 s");
-}
-
-struct ReportCase {
-    const char* name;
-    bool fetched;
-    std::string body;
-    bool listed;
-    const char* rejection;
-};
-
-class ReadDescriptionTest : public ::testing::TestWithParam<ReportCase> {};
-
-TEST_P(ReadDescriptionTest, ListsOrSaysWhyNot) {
-    const auto& c = GetParam();
-    const DeviceLocation location{"192.0.2.10", "http://192.0.2.10/d.xml"};
-    const auto report = ReadDescription(location, "192.0.2.9", c.fetched, c.body, "timed out");
-    EXPECT_EQ(report.device != nullptr, c.listed);
-    EXPECT_EQ(report.rejection, c.rejection);
-    EXPECT_EQ(report.read, c.fetched);
-    EXPECT_EQ(report.sender, "192.0.2.9");
-    EXPECT_EQ(report.url, location.url);
-    if (report.device) {
-        EXPECT_EQ(report.device->ipAddress, "192.0.2.10");
-        EXPECT_EQ(report.device->friendlyName, "Hall");
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadDescriptionTest,
-    ::testing::Values(
-        ReportCase{"Listed", true, Description("KORVANE Ltd", "kt6610", "Hall"), true, ""},
-        ReportCase{"ForeignMaker", true, Description("Acme", "KT6610"), false,
-                   "manufacturer is not Korvane"},
-        ReportCase{"UnknownModel", true, Description("Korvane", "KT9999"), false,
-                   "model KT9999 is not supported"},
-        ReportCase{"NoModelElement", true, "<root><manufacturer>Korvane</manufacturer></root>",
-                   false, "model 0 is not supported"},
-        ReportCase{"Empty", true, "", false, "description is empty"},
-        // The boundary: ten bytes are no description, eleven are read.
-        ReportCase{"TenBytesAreEmpty", true, "<root>12\r\n", false, "description is empty"},
-        ReportCase{"ElevenBytesAreRead", true, "<root>123\r\n", false,
-                   "manufacturer is not Korvane"},
-        ReportCase{"NotRead", false, Description("Korvane", "KT6610"), false,
-                   "description could not be read: timed out"}),
-    CaseName());
-
-TEST(ReadDescription, KeepsWhatARejectedDeviceCalledItself) {
-    const auto report = ReadDescription({"192.0.2.20", "http://192.0.2.20/d.xml"}, "192.0.2.20",
-                                        true, Description("Acme", "X1", "Acme box"), "");
-    EXPECT_EQ(report.manufacturer, "Acme");
-    EXPECT_EQ(report.modelName, "X1");
-    EXPECT_EQ(report.friendlyName, "Acme box");
 }
 
 } // namespace

@@ -341,7 +341,7 @@ TEST_F(WorkerTest, StreamingReadsDescriptionsDuringTheSearchAndReportsThemAll) {
                                        [](const auto& report) { return !report.device; });
     ASSERT_NE(rejected, reports.end());
     EXPECT_EQ(rejected->host, "127.0.0.2");
-    EXPECT_EQ(rejected->rejection, "manufacturer is not Korvane");
+    EXPECT_EQ(rejected->rejection, Rejection::OtherMaker);
     ASSERT_EQ(worker.addressReports.size(), 2u);
     EXPECT_EQ(worker.addressReports[0].address, "0.0.0.0");
     EXPECT_EQ(worker.addressReports[0].skipped, "");
@@ -377,8 +377,8 @@ TEST_F(WorkerTest, ALocationThatCannotBeTheDeviceIsReportedNotFetched) {
         std::sort(reports.begin(), reports.end(),
                   [](const auto& a, const auto& b) { return a.url > b.url; });
         EXPECT_EQ(reports[0].refusal, LocationRefusal::Loopback) << stream;
-        EXPECT_EQ(reports[0].rejection, "not fetched: names a loopback address") << stream;
-        EXPECT_FALSE(reports[0].read) << stream;
+        EXPECT_EQ(RejectionText(reports[0]), "not fetched: names a loopback address") << stream;
+        EXPECT_EQ(reports[0].rejection, Rejection::NotFetched) << stream;
         EXPECT_EQ(reports[1].refusal, LocationRefusal::Unspecified) << stream;
     }
     EXPECT_TRUE(local.Requests().empty());

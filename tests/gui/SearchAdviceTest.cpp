@@ -38,7 +38,6 @@ protected:
         DescriptionReport report;
         report.host = report.sender = device->ipAddress;
         report.url = device->location;
-        report.read = true;
         report.manufacturer = "Korvane";
         report.modelName = std::move(modelName);
         report.device = std::move(device);
@@ -63,7 +62,7 @@ std::shared_ptr<Korvane::DeviceProperty> Router(const std::string& ip) {
 TEST_F(SearchAdviceTest, AnEmptyListSaysWhyAndTheNextSearchClearsIt) {
     DescriptionReport foreign;
     foreign.host = foreign.sender = "192.0.2.20";
-    foreign.read = true;
+    foreign.rejection = Rejection::OtherMaker;
     foreign.manufacturer = "Acme";
     foreign.modelName = "AC1200";
     const struct {

@@ -1,46 +1,14 @@
 #include "ScanOutput.h"
 
 #include "Diagnosis.h"
-#include "SafeText.h"
 #include "ScanJson.h"
 #include "ScanOptions.h"
+#include "TextColumns.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace {
-
-struct TextCase {
-    const char* name;
-    std::string bytes;
-    std::string safe;
-};
-
-class SafeTextTest : public testing::TestWithParam<TextCase> {};
-
-TEST_P(SafeTextTest, KeepsValidUtf8AndReplacesTheRest) {
-    EXPECT_EQ(SafeText(GetParam().bytes), GetParam().safe);
-}
-
-const std::string R = "\xEF\xBF\xBD"; // U+FFFD
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, SafeTextTest,
-    testing::Values(TextCase{"Ascii", "Office router", "Office router"},
-                    TextCase{"TwoThreeFourBytes", "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xA1",
-                             "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xA1"},
-                    TextCase{"Latin1Byte", "Caf\xE9", "Caf" + R},
-                    TextCase{"LoneContinuation", "a\x80z", "a" + R + "z"},
-                    TextCase{"Overlong", "\xC0\xAF", R + R},
-                    TextCase{"Surrogate", "\xED\xA0\x80", R + R + R},
-                    TextCase{"BeyondUnicode", "\xF4\x90\x80\x80", R + R + R + R},
-                    TextCase{"CutAtTheEnd", "ok\xE2\x82", "ok" + R + R},
-                    TextCase{"Escape", "\x1B[31mred", R + "[31mred"},
-                    TextCase{"BellAndDelete", "a\x07\x7F", "a" + R + R},
-                    TextCase{"C1Control", "a\xC2\x85z", "a" + R + "z"},
-                    TextCase{"NoBreakSpaceIsText", "a\xC2\xA0z", "a\xC2\xA0z"},
-                    TextCase{"TabsAndBreaksAreBlanks", "a\tb\r\nc", "a b  c"}),
-    [](const testing::TestParamInfo<TextCase>& row) { return std::string(row.param.name); });
 
 TEST(TextTable, AlignsByCharactersAndCutsWithAnEllipsis) {
     const TextTable table({4, 3});
@@ -99,7 +67,7 @@ DescriptionReport Read(std::string host, std::string sender, std::string failure
     report.host = host;
     report.url = "http://" + host + "/d.xml";
     report.sender = std::move(sender);
-    report.read = failure.empty();
+    report.rejection = failure.empty() ? Rejection::OtherMaker : Rejection::Unreadable;
     report.failure = std::move(failure);
     return report;
 }
@@ -118,6 +86,7 @@ bool Mentions(const Diagnosis& diagnosis, const std::string& text) {
 
 DescriptionReport Listed(std::string host, std::string sender = {}) {
     DescriptionReport report = Read(host, sender.empty() ? host : std::move(sender));
+    report.rejection = Rejection::None;
     report.device = std::make_shared<Korvane::DeviceProperty>();
     return report;
 }
@@ -160,6 +129,7 @@ TEST(Diagnose, NoAnswerToTheSearchNamesThisComputersFirewallFirst) {
 // A location that cannot be the device was never fetched: said so, not "could not be read".
 TEST(Diagnose, ARefusedLocationIsSaidNotFetched) {
     DescriptionReport refused = Read("127.0.0.1", "192.0.2.30", "names a loopback address");
+    refused.rejection = Rejection::NotFetched;
     refused.refusal = LocationRefusal::Loopback;
     const auto diagnosis =
         Explain({{Searched("192.0.2.1", 2, 0)}, {Listed("192.0.2.10"), refused}});
@@ -224,10 +194,13 @@ TEST(Diagnose, FailedFetchesAndForeignAddresses) {
     EXPECT_EQ(diagnosis.advice.size(), 2u);
 }
 
+// A name as a device wrote it, through the reader to the document: shown as the window shows it.
 TEST(ScanJson, OneDocumentOfValidUtf8) {
-    ScanRow device;
-    device.address = "192.0.2.10";
-    device.friendlyName = "Bad\xFF\x1B name";
+    const ScanRow device = RowOf(ReadDescription(
+        {"192.0.2.10", "http://192.0.2.10/d.xml"}, "192.0.2.10", true,
+        "<root><device>\n<friendlyName>Bad\xFF\x1B &amp; name</friendlyName>\n"
+        "<manufacturer>Korvane</manufacturer>\n<modelName>KT6610</modelName>\n</device></root>",
+        ""));
     ScanRow foreign = device;
     foreign.listed = false;
     foreign.reason = "manufacturer is not Korvane";
@@ -237,7 +210,7 @@ TEST(ScanJson, OneDocumentOfValidUtf8) {
     const auto text = ScanJson({device}, &described, addresses, Explain({addresses, {}}));
 
     const auto document = nlohmann::json::parse(text); // throws on anything but UTF-8 JSON
-    EXPECT_EQ(document["devices"][0]["friendly_name"], "Bad" + R + R + " name");
+    EXPECT_EQ(document["devices"][0]["friendly_name"], "Bad\xEF\xBF\xBD  & name");
     EXPECT_EQ(document["devices"][0].size(), 5u);
     EXPECT_EQ(document["descriptions"][1]["listed"], false);
     EXPECT_EQ(document["descriptions"][1]["reason"], "manufacturer is not Korvane");

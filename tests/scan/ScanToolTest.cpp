@@ -1,6 +1,7 @@
 #include "DeviceLine.h"
 #include "RunStats.h"
 #include "ScanOptions.h"
+#include "discovery/DescriptionReport.h"
 #include "discovery/Upnpthread.h"
 
 #include <gtest/gtest.h>
@@ -117,9 +118,17 @@ TEST(DeviceLine, FiveTabSeparatedFieldsInOrder) {
               "192.0.2.10\tOffice router\t1.2\tSN42\thttp://192.0.2.10:5000/rootDesc.xml");
 }
 
+// A device's tabs and line breaks, read as the search reads them, stay inside their fields.
 TEST(DeviceLine, TabsAndLineBreaksInsideFieldsBecomeBlanks) {
-    EXPECT_EQ(FormatDeviceLine(Device("a\tb", "one\ntwo", "x\ry", "p\r\nq", "\t")),
-              "a b\tone two\tx y\tp  q\t ");
+    const auto report =
+        ReadDescription({"192.0.2.10", "http://192.0.2.10/a\tb\r\n"}, "192.0.2.10", true,
+                        "<manufacturer>Korvane</manufacturer><modelName>KT6610</modelName>\n"
+                        "<friendlyName>one\ttwo\x7f</friendlyName><modelNumber>x\vy</modelNumber>"
+                        "<serialNumber>\t</serialNumber>",
+                        "");
+    ASSERT_NE(report.device, nullptr);
+    EXPECT_EQ(FormatDeviceLine(*report.device),
+              "192.0.2.10\tone two \tx y\t \thttp://192.0.2.10/a b  ");
 }
 
 TEST(DeviceLine, EmptyAndMissingFieldsKeepTheirColumns) {

@@ -1,7 +1,5 @@
 #include "Diagnosis.h"
 
-#include "SafeText.h"
-
 #include <string>
 
 namespace {
@@ -66,8 +64,8 @@ std::string NoAnswerWords(const Finding& finding) {
 std::string ForeignWords(const Finding& finding) {
     std::string named;
     for (const auto& device : finding.devices) {
-        named += (named.empty() ? "" : "; ") + device.address + " (" +
-                 SafeText(device.manufacturer) + ", " + SafeText(device.modelName) + ")";
+        named += (named.empty() ? "" : "; ") + device.address + " (" + device.manufacturer + ", " +
+                 device.modelName + ")";
     }
     if (finding.deviceCount == 1) {
         return "The search worked, but the one device that answered is not a Korvane: " + named +
@@ -97,14 +95,12 @@ std::string Words(const Finding& finding) {
     case FindingKind::NoAnswer:
         return NoAnswerWords(finding);
     case FindingKind::DescriptionRefused:
-        return "The description address " + SafeText(finding.url) + " (from " + finding.address +
-               ") " + finding.reason + ": it was not fetched.";
+        return "The description address " + finding.url + " (from " + finding.address + ") " +
+               finding.reason + ": it was not fetched.";
     case FindingKind::DescriptionUnreadable:
-        return "The description at " + SafeText(finding.url) +
-               " could not be read: " + finding.reason;
+        return "The description at " + finding.url + " could not be read: " + finding.reason;
     case FindingKind::OtherAddress:
-        return finding.address + " answered with a description address on " +
-               SafeText(finding.host) +
+        return finding.address + " answered with a description address on " + finding.host +
                ", another address: the device may be misconfigured, or something answers for it.";
     case FindingKind::ForeignDevicesOnly:
         return ForeignWords(finding);

@@ -1,7 +1,5 @@
 #include "ScanJson.h"
 
-#include "SafeText.h"
-
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -31,7 +29,7 @@ nlohmann::ordered_json Findings(const std::vector<Finding>& findings) {
         nlohmann::ordered_json object{{"kind", FindingName(finding.kind)}};
         const auto text = [&object](const char* key, const std::string& value) {
             if (!value.empty()) {
-                object[key] = SafeText(value);
+                object[key] = value;
             }
         };
         text("address", finding.address);
@@ -49,9 +47,9 @@ nlohmann::ordered_json Findings(const std::vector<Finding>& findings) {
             object["device_count"] = finding.deviceCount;
             auto devices = nlohmann::ordered_json::array();
             for (const auto& device : finding.devices) {
-                devices.push_back({{"address", SafeText(device.address)},
-                                   {"manufacturer", SafeText(device.manufacturer)},
-                                   {"model_name", SafeText(device.modelName)}});
+                devices.push_back({{"address", device.address},
+                                   {"manufacturer", device.manufacturer},
+                                   {"model_name", device.modelName}});
             }
             object["devices"] = std::move(devices);
         }
@@ -71,7 +69,7 @@ std::string ScanJson(const std::vector<ScanRow>& devices, const std::vector<Scan
     }
     auto searched = nlohmann::ordered_json::array();
     for (const auto& address : addresses) {
-        searched.push_back({{"address", SafeText(address.address)},
+        searched.push_back({{"address", address.address},
                             {"searched", address.skipped.empty()},
                             {"not_searched_because", address.skipped},
                             {"search_socket_answers", address.searchSocketAnswers},
@@ -81,6 +79,7 @@ std::string ScanJson(const std::vector<ScanRow>& devices, const std::vector<Scan
     document["addresses"] = std::move(searched);
     document["diagnosis"] = diagnosis.advice;
     document["findings"] = Findings(diagnosis.findings);
-    // SafeText has already replaced what is not UTF-8; replace stays as a second guard.
+    // A device's texts arrive as shown, valid UTF-8; replace guards the system's own (an
+    // interface's name in a reason).
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

@@ -1,6 +1,6 @@
 #include "ScanOutput.h"
 
-#include "SafeText.h"
+#include "TextColumns.h"
 
 #include <algorithm>
 
@@ -35,7 +35,7 @@ ScanRow RowOf(const DescriptionReport& report) {
     row.manufacturer = report.manufacturer;
     row.modelName = report.modelName;
     row.listed = report.device != nullptr;
-    row.reason = report.rejection;
+    row.reason = RejectionText(report);
     return row;
 }
 
@@ -45,9 +45,6 @@ std::vector<std::string> RowFields(const ScanRow& row, bool all) {
     if (all) {
         fields.insert(fields.end(),
                       {row.manufacturer, row.modelName, row.listed ? "yes" : "no", row.reason});
-    }
-    for (auto& field : fields) {
-        field = SafeText(field);
     }
     return fields;
 }

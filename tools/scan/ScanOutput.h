@@ -22,7 +22,7 @@ struct ScanRow {
 ScanRow RowOf(const Korvane::DeviceProperty& device);
 ScanRow RowOf(const DescriptionReport& report);
 
-// The columns of a row in print order, made safe (SafeText); with all, those of --all too.
+// The columns of a row in print order; with all, those of --all too.
 std::vector<std::string> RowFields(const ScanRow& row, bool all);
 std::vector<std::string> ColumnNames(bool all);
 

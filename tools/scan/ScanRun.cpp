@@ -4,7 +4,6 @@
 
 #include "Diagnosis.h"
 #include "RunStats.h"
-#include "SafeText.h"
 #include "ScanJson.h"
 #include "ScanOutput.h"
 #include "discovery/AsciiText.h"
@@ -199,7 +198,7 @@ int RunScan(const ScanOptions& options) {
     };
     note("");
     for (const auto& line : diagnosis.addresses)
-        note(SafeText(line));
+        note(line);
     for (const auto& line : diagnosis.advice)
         note("! " + line);
     return diagnosis.usableAddress ? 0 : 1;
