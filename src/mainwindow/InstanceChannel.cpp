@@ -142,7 +142,8 @@ void ShowRequests::ListenAgainIfClosed() {
 }
 
 int ShowRequests::OpenConnections() const {
-    return static_cast<int>(findChildren<QLocalSocket*>(QString(), Qt::FindDirectChildrenOnly).size());
+    return static_cast<int>(
+        findChildren<QLocalSocket*>(QString(), Qt::FindDirectChildrenOnly).size());
 }
 
 void ShowRequests::Accept() {

@@ -120,16 +120,14 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::InitializeMainWindow() {
-    Guarded([this] {
-        registryKeyPath = "\\SOFTWARE\\Korvane\\Pathmere\\";
-        StartupLanguage();
-        UpdateTrayIcon(kTrayAdd);
-        UpdateTrayIcon(kTrayModify);
-        ui->lstNetworkList->clear();
-        SetListColumns();
-        foundDevices = std::make_unique<DeviceList>();
-        ShowPanel(0);
-    });
+    registryKeyPath = "\\SOFTWARE\\Korvane\\Pathmere\\";
+    StartupLanguage();
+    UpdateTrayIcon(kTrayAdd);
+    UpdateTrayIcon(kTrayModify);
+    ui->lstNetworkList->clear();
+    SetListColumns();
+    foundDevices = std::make_unique<DeviceList>();
+    ShowPanel(0);
 }
 
 // The list's column captions in the current language, with the widths the window gives them.
@@ -147,7 +145,7 @@ void TfrmMain::ShowForAnotherStart() {
         commandLine.clear();
         RestoreMainWindow();
         if (!SearchPending()) {
-            btnRefreshClick();
+            SearchAgain();
         }
     });
 }
@@ -158,7 +156,7 @@ void TfrmMain::tmrInitTimer() {
         if (commandLine == QStringLiteral("simge")) {
             SendToTray();
         }
-        btnRefreshClick();
+        SearchAgain();
     });
 }
 
@@ -186,7 +184,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     if (!closingForGood && !isMinimized()) {
         // The system's close request on a shown window only sends it to the tray.
         event->ignore();
-        SendToTray();
+        Guarded([this] { SendToTray(); });
         return;
     }
     closingForGood = true;

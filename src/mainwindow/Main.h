@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/Upnpthread.h"
+#include "language/LanguageChoice.h"
 
 #include <QIcon>
 #include <QString>
@@ -14,7 +15,6 @@
 class DeviceRowActions;
 class KeyboardNavigation;
 class ListAdvice;
-class Lang;
 class SearchController;
 class QAction;
 class QMenu;
@@ -71,7 +71,6 @@ public:
     void mnEnglishClick();
     void mnGreekClick();
     void mnRussianClick();
-    void LoadLanguage(const std::string& code, const QString& path);
     void ApplyLanguage();
     void FitMenuTitle(int number, const QString& text);
 
@@ -130,8 +129,8 @@ private:
     void BuildTimers();
     void ConnectControls();
     void StartupLanguage();
-    void ChooseLanguage(const std::string& code, QAction* item);
-    void ChooseLanguageNumber(std::size_t index);
+    // Puts a chosen language's texts on the screen, when they were read, and marks its item.
+    void LanguageChosen(LanguageChoice::Language chosen, bool textsRead);
     void SetListColumns();
     void SearchStepped();
     void SearchFinished();
@@ -142,12 +141,16 @@ private:
     void FormClose();
     void FormDestroy();
     void TrayActivated(int reason);
-    bool RequestTray(int request);
+    // The steps the designed handlers share, run under the guard of the handler that calls them.
+    void SearchAgain();        // the search panel in front, and a new search
+    void ShowFromTray();       // the window back, and a new search
+    void OpenSelectedDevice(); // the selected row's web page in the browser
 
     std::unique_ptr<Ui::frmMain> ui;
     // The search: worker, clock, device merge and retired workers.
     SearchController* search = nullptr;
     Lang* lang = nullptr;
+    std::unique_ptr<LanguageChoice> language;
 
     std::string registryKeyPath;
     std::unique_ptr<DeviceList> foundDevices;

@@ -59,14 +59,14 @@ void SearchController::Start(DeviceList& into) {
 }
 
 void SearchController::Tick() {
-    bool completed = false;
-    Guarded([&] {
-        Step();
-        completed = true;
+    Guarded([this] {
+        try {
+            Step();
+        } catch (...) {
+            Finish(false); // a failed tick ends the search as it stands
+            throw;
+        }
     });
-    if (!completed) {
-        Guarded([this] { Finish(false); }); // a failed tick ends the search as it stands
-    }
 }
 
 void SearchController::Step() {

@@ -10,22 +10,22 @@
 #include <optional>
 
 void TfrmMain::btnRefreshClick() {
-    Guarded([this] {
-        ShowPanel(0);
-        if (!foundDevices) {
-            return; // start-up stopped before the list existed: no search can start
-        }
-        StartSearch();
-    });
+    Guarded([this] { SearchAgain(); });
+}
+
+void TfrmMain::SearchAgain() {
+    ShowPanel(0);
+    if (!foundDevices) {
+        return; // start-up stopped before the list existed: no search can start
+    }
+    StartSearch();
 }
 
 void TfrmMain::StartSearch() {
-    Guarded([this] {
-        ui->lstNetworkList->clear();
-        advice->Clear();
-        ui->Progress->setValue(0);
-        search->Start(*foundDevices);
-    });
+    ui->lstNetworkList->clear();
+    advice->Clear();
+    ui->Progress->setValue(0);
+    search->Start(*foundDevices);
 }
 
 void TfrmMain::tmrSearchTimer() {
@@ -40,41 +40,39 @@ void TfrmMain::SearchStepped() {
 }
 
 void TfrmMain::SearchFinished() {
-    FillDeviceList();
-    ShowSearchAdvice();
-    ShowPanel(1);
+    Guarded([this] {
+        FillDeviceList();
+        ShowSearchAdvice();
+        ShowPanel(1);
+    });
 }
 
 void TfrmMain::ShowSearchAdvice() {
-    Guarded([this] {
-        const auto& evidence = search->Evidence();
-        if (!evidence) {
-            advice->Clear(); // ended early: nothing to conclude
-            return;
-        }
-        auto findings = Diagnose(*evidence);
-        // Only a silent address needs the firewall, and asking the bus takes a moment.
-        std::optional<LocalFirewall> firewall;
-        for (auto& finding : findings) {
-            if (finding.kind == FindingKind::NoAnswer) {
-                if (!firewall) {
-                    firewall = FirewallOnThisComputer();
-                }
-                finding.firewall = *firewall;
+    const auto& evidence = search->Evidence();
+    if (!evidence) {
+        advice->Clear(); // ended early: nothing to conclude
+        return;
+    }
+    auto findings = Diagnose(*evidence);
+    // Only a silent address needs the firewall, and asking the bus takes a moment.
+    std::optional<LocalFirewall> firewall;
+    for (auto& finding : findings) {
+        if (finding.kind == FindingKind::NoAnswer) {
+            if (!firewall) {
+                firewall = FirewallOnThisComputer();
             }
+            finding.firewall = *firewall;
         }
-        advice->Show(std::move(findings), *lang);
-    });
+    }
+    advice->Show(std::move(findings), *lang);
 }
 
 void TfrmMain::ShowPanel(int which) {
-    Guarded([&] {
-        QWidget* panel = which == 0 ? ui->pnlSearch : which == 1 ? ui->pnlNetworks : nullptr;
-        if (panel != nullptr) {
-            panel->show();
-            panel->raise();
-        }
-    });
+    QWidget* panel = which == 0 ? ui->pnlSearch : which == 1 ? ui->pnlNetworks : nullptr;
+    if (panel != nullptr) {
+        panel->show();
+        panel->raise();
+    }
 }
 
 bool TfrmMain::SearchPending() const {

@@ -29,19 +29,19 @@ void TfrmMain::btnCloseFormClick() {
 }
 
 void TfrmMain::mnShowClick() {
-    Guarded([this] {
-        RestoreMainWindow();
-        btnRefreshClick();
-    });
+    Guarded([this] { ShowFromTray(); });
+}
+
+void TfrmMain::ShowFromTray() {
+    RestoreMainWindow();
+    SearchAgain();
 }
 
 void TfrmMain::RestoreMainWindow() {
-    Guarded([this] {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        raise();
-        activateWindow();
-    });
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 bool TfrmMain::TrayHoldsIcon() const {
@@ -50,19 +50,17 @@ bool TfrmMain::TrayHoldsIcon() const {
 }
 
 void TfrmMain::SendToTray() {
-    Guarded([this] {
-        if (!TrayHoldsIcon()) {
-            // Without a notification area a hidden window could never be brought back.
-            minimisingByButton = true;
-            showMinimized();
-            minimisingByButton = false;
-            qCDebug(lcTray) << "no tray holds the icon: the window is minimised";
-            return;
-        }
-        hide();
-        setWindowState(windowState() | Qt::WindowMinimized);
-        qCDebug(lcTray) << "the window went to the tray";
-    });
+    if (!TrayHoldsIcon()) {
+        // Without a notification area a hidden window could never be brought back.
+        minimisingByButton = true;
+        showMinimized();
+        minimisingByButton = false;
+        qCDebug(lcTray) << "no tray holds the icon: the window is minimised";
+        return;
+    }
+    hide();
+    setWindowState(windowState() | Qt::WindowMinimized);
+    qCDebug(lcTray) << "the window went to the tray";
 }
 
 void TfrmMain::changeEvent(QEvent* event) {
@@ -78,7 +76,7 @@ void TfrmMain::changeEvent(QEvent* event) {
             this,
             [this] {
                 if (isMinimized() && isVisible()) {
-                    SendToTray();
+                    Guarded([this] { SendToTray(); });
                 }
             },
             Qt::QueuedConnection);
@@ -86,13 +84,7 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 QString TfrmMain::TrayTipText() const {
-    QString tip;
-    Guarded([&] {
-        if (lang != nullptr) {
-            tip = lang->stAppName;
-        }
-    });
-    return tip;
+    return lang != nullptr ? lang->stAppName : QString();
 }
 
 QIcon TfrmMain::TrayIconHandle() const {
@@ -100,12 +92,6 @@ QIcon TfrmMain::TrayIconHandle() const {
 }
 
 bool TfrmMain::UpdateTrayIcon(int request) {
-    bool accepted = false;
-    Guarded([&] { accepted = RequestTray(request); });
-    return accepted;
-}
-
-bool TfrmMain::RequestTray(int request) {
     const QString tip = TrayTipText();
     switch (request) {
     case kTrayAdd:
@@ -152,13 +138,13 @@ void TfrmMain::TrayActivated(int reason) {
     Guarded([&] {
         switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
         case QSystemTrayIcon::DoubleClick:
-            mnShowClick();
+            ShowFromTray();
             break;
         case QSystemTrayIcon::Trigger:
             // A StatusNotifierItem host's Activate, its one click. The embedded tray reports
             // every single click, both of a double click too, as Trigger: there it does nothing.
             if (trayIsStatusNotifier) {
-                mnShowClick();
+                ShowFromTray();
             }
             break;
         case QSystemTrayIcon::Context:

@@ -1,6 +1,5 @@
 #include "windows/About.h"
 
-#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "ui_frmAbout.h"
 #include "version/Version.h"
@@ -44,5 +43,5 @@ void TfrmAbout::btnCloseFormClick() {
 
 void ShowAboutWindow(QWidget* owner) {
     // Nothing is shown for a failure; the main window stays as it was.
-    Guarded([owner] { ShowModalAt(new TfrmAbout(owner), QPoint(523, 176)); });
+    ShowModalAt(new TfrmAbout(owner), QPoint(523, 176));
 }

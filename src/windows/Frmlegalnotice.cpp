@@ -1,6 +1,5 @@
 #include "windows/Frmlegalnotice.h"
 
-#include "guard/Guarded.h"
 #include "language/Language.h"
 #include "ui_Frmlegalnotice.h"
 #include "windows/SecondaryWindow.h"
@@ -54,5 +53,5 @@ void TlegalNotice::btnCloseFormClick() {
 
 void ShowLegalNotice(QWidget* owner) {
     // Nothing is shown for a failure; the main window stays as it was.
-    Guarded([owner] { ShowModalAt(new TlegalNotice(owner), QPoint(307, 240)); });
+    ShowModalAt(new TlegalNotice(owner), QPoint(307, 240));
 }
