@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/SearchSchedule.h"
 #include "discovery/Upnpthread.h"
 #include "language/LanguageChoice.h"
 
@@ -120,10 +121,8 @@ private:
     void SetStatusNotifierProbe(std::function<bool()> probe) {
         statusNotifierProbe = std::move(probe);
     }
-    // The pause that ends each tick of a running search (300 ms); tests shorten it.
-    void SetPumpingPause(std::chrono::milliseconds pause);
-    // The whole tick, timer and pause together (about 1.3 s); tests shorten it.
-    void SetTickPeriod(std::chrono::milliseconds period);
+    // The search's pace; tests shorten it.
+    void SetClock(SearchSchedule::WindowClock clock);
 
     void BuildMenus();
     void BuildTimers();

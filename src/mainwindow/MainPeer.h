@@ -25,10 +25,7 @@ public:
     static void SetStatusNotifierProbe(TfrmMain& window, std::function<bool()> probe) {
         window.SetStatusNotifierProbe(std::move(probe));
     }
-    static void SetPumpingPause(TfrmMain& window, std::chrono::milliseconds pause) {
-        window.SetPumpingPause(pause);
-    }
-    static void SetTickPeriod(TfrmMain& window, std::chrono::milliseconds period) {
-        window.SetTickPeriod(period);
+    static void SetClock(TfrmMain& window, SearchSchedule::WindowClock clock) {
+        window.SetClock(clock);
     }
 };

@@ -32,7 +32,8 @@ void UseTestClock(TfrmMain& window) {
     bool valid = false;
     const int period = qEnvironmentVariableIntValue("PATHMERE_TEST_TICK_MS", &valid);
     if (valid && period > 0) {
-        TfrmMainPeer::SetTickPeriod(window, std::chrono::milliseconds(period));
+        TfrmMainPeer::SetClock(
+            window, SearchSchedule::WindowClock::WithPeriod(std::chrono::milliseconds(period)));
     }
 }
 

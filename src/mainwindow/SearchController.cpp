@@ -10,7 +10,8 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcSearch, "pathmere.search", QtInfoMsg)
 
-QTimer* NamedTimer(QObject* owner, const char* name, int interval, bool singleShot = false) {
+QTimer* NamedTimer(QObject* owner, const char* name, std::chrono::milliseconds interval,
+                   bool singleShot = false) {
     auto* timer = new QTimer(owner);
     timer->setObjectName(QLatin1String(name));
     timer->setInterval(interval);
@@ -22,9 +23,9 @@ QTimer* NamedTimer(QObject* owner, const char* name, int interval, bool singleSh
 
 SearchController::SearchController(WorkerFactory workerFactory, QObject* parent)
     : QObject(parent), makeWorker(std::move(workerFactory)),
-      tmrSearch(NamedTimer(this, "tmrSearch", 1000)),
-      tmrTickPause(NamedTimer(this, "tmrTickPause", 300, true)),
-      tmrRetired(NamedTimer(this, "tmrRetired", 250)) {
+      tmrSearch(NamedTimer(this, "tmrSearch", SearchSchedule::WindowClock{}.timer)),
+      tmrTickPause(NamedTimer(this, "tmrTickPause", SearchSchedule::WindowClock{}.pause, true)),
+      tmrRetired(NamedTimer(this, "tmrRetired", std::chrono::milliseconds(250))) {
     connect(tmrSearch, &QTimer::timeout, this, &SearchController::Tick);
     connect(tmrTickPause, &QTimer::timeout, this, &SearchController::EndPause);
     connect(tmrRetired, &QTimer::timeout, this, &SearchController::ReleaseRetired);
@@ -35,13 +36,9 @@ SearchController::~SearchController() {
     retired.Abandon();
 }
 
-void SearchController::SetClock(std::chrono::milliseconds tick, std::chrono::milliseconds pause) {
-    tmrSearch->setInterval(tick);
-    tmrTickPause->setInterval(pause);
-}
-
-std::chrono::milliseconds SearchController::TickInterval() const {
-    return tmrSearch->intervalAsDuration();
+void SearchController::SetClock(SearchSchedule::WindowClock clock) {
+    tmrSearch->setInterval(clock.timer);
+    tmrTickPause->setInterval(clock.pause);
 }
 
 void SearchController::Start(DeviceList& into) {

@@ -3,6 +3,7 @@
 #include "discovery/Devices.h"
 #include "discovery/Diagnosis.h"
 #include "discovery/RetiredWorkers.h"
+#include "discovery/SearchSchedule.h"
 #include "discovery/Upnpthread.h"
 
 #include <QObject>
@@ -15,8 +16,8 @@
 class QTimer;
 
 // One search as the window sees it, without widgets: it creates and starts the worker, feeds
-// it a tick about every 1.3 s (tmrSearch's 1 s, then a 0.3 s pause in which the window goes
-// on handling events), notices the end, merges the devices into the list it was given, and
+// it a tick at the pace of its SearchSchedule::WindowClock (tmrSearch, then tmrTickPause),
+// notices the end, merges the devices into the list it was given, and
 // retires a worker that a new search replaces, so that the interface never waits for a run.
 // Everything here runs on the interface thread; the worker is reached only through its
 // hand-over flags.
@@ -43,10 +44,9 @@ public:
     // ended early.
     const std::optional<SearchEvidence>& Evidence() const { return evidence; }
 
-    // The clock: the timer's interval and the pause that ends each tick (1000 ms and 300 ms).
-    // Tests and the program's test seam make a whole search take seconds.
-    void SetClock(std::chrono::milliseconds tick, std::chrono::milliseconds pause);
-    std::chrono::milliseconds TickInterval() const;
+    // The one seam of the search's pace: tests and the program's test tick make a whole search
+    // take seconds.
+    void SetClock(SearchSchedule::WindowClock clock);
 
 signals:
     // A tick began: the progress bar steps.

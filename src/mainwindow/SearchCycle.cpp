@@ -79,13 +79,8 @@ bool TfrmMain::SearchPending() const {
     return search->Running() || tmrInit->isActive();
 }
 
-void TfrmMain::SetPumpingPause(std::chrono::milliseconds pause) {
-    search->SetClock(search->TickInterval(), pause);
-}
-
-void TfrmMain::SetTickPeriod(std::chrono::milliseconds period) {
-    // Shared as the program's own 1000 ms and 300 ms are.
-    search->SetClock(period * 10 / 13, period * 3 / 13);
+void TfrmMain::SetClock(SearchSchedule::WindowClock clock) {
+    search->SetClock(clock);
 }
 
 std::int32_t TfrmMain::TickCounter() const {

@@ -77,8 +77,7 @@ TEST(LongRunTest, HundredSearchesInARowKeepTheListMemoryThreadsAndDescriptors) {
             [] { return std::vector<std::string>{kClientAddress}; });
     });
     TfrmMainPeer::SetTrayProbe(window, [] { return false; });
-    TfrmMainPeer::SetPumpingPause(window, std::chrono::milliseconds(5));
-    window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(10);
+    TfrmMainPeer::SetClock(window, {std::chrono::milliseconds(10), std::chrono::milliseconds(5)});
     window.InitializeMainWindow();
     const std::size_t threadsBefore = ThreadCount();
 

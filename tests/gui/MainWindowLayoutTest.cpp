@@ -140,6 +140,15 @@ TEST_F(LayoutTest, MenusAndTimersKeepTheirNamesAndItems) {
     EXPECT_FALSE(search->isActive());
     EXPECT_TRUE(init->isActive()) << "armed by the constructor for the first search";
     EXPECT_EQ(init->interval(), 1000);
+    // The search's pace: a 1 s timer, then a 0.3 s pause, once per tick.
+    EXPECT_EQ(search->interval(), 1000);
+    auto* pause = Child<QTimer>(fresh, "tmrTickPause");
+    EXPECT_EQ(pause->interval(), 300);
+    EXPECT_TRUE(pause->isSingleShot());
+    static_assert(SearchSchedule::WindowClock::WithPeriod(std::chrono::milliseconds(130)).timer ==
+                  std::chrono::milliseconds(100));
+    static_assert(SearchSchedule::WindowClock::WithPeriod(std::chrono::milliseconds(130)).pause ==
+                  std::chrono::milliseconds(30));
 }
 
 TEST_F(LayoutTest, SearchPanelCoversTheListPanelUntilASearchEnds) {

@@ -26,7 +26,7 @@ TEST_F(SearchControllerTest, TicksUntilTheWorkerEndsThenMergesAndFinishesOnce) {
     script->devices = {Device("Korvane R-100", "192.0.2.10"), Device("again", "192.0.2.10"),
                        Device("Korvane AP-300", "192.0.2.11")};
     SearchController search = MakeController({script});
-    search.SetClock(std::chrono::milliseconds(5), std::chrono::milliseconds(2));
+    search.SetClock({std::chrono::milliseconds(5), std::chrono::milliseconds(2)});
     QSignalSpy stepped(&search, &SearchController::stepped);
     QSignalSpy finished(&search, &SearchController::finished);
     DeviceList found{Device("from before", "192.0.2.99")};
@@ -55,7 +55,7 @@ TEST_F(SearchControllerTest, ANewSearchRetiresTheOldWorkerWithoutWaitingAndDrops
     auto fresh = std::make_shared<WorkerScript>();
     fresh->devices = {Device("Korvane R-100", "192.0.2.10")};
     SearchController search = MakeController({old, fresh});
-    search.SetClock(std::chrono::milliseconds(5), std::chrono::milliseconds(2));
+    search.SetClock({std::chrono::milliseconds(5), std::chrono::milliseconds(2)});
     QSignalSpy finished(&search, &SearchController::finished);
     DeviceList found;
 

@@ -175,7 +175,7 @@ TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsPauseStepsAside) {
     auto first = std::make_shared<WorkerScript>();
     auto second = std::make_shared<WorkerScript>();
     auto window = MakeWindow({first, second});
-    TfrmMainPeer::SetPumpingPause(*window, std::chrono::milliseconds(50));
+    TfrmMainPeer::SetClock(*window, {.pause = std::chrono::milliseconds(50)});
     window->btnRefreshClick();
     CompleteTick(*window);
     CompleteTick(*window);
@@ -217,8 +217,7 @@ TEST_F(SearchCycleTest, OnlyALeftClickOnRefreshStartsASearch) {
 TEST_F(SearchCycleTest, WindowOpenedDuringATickKeepsTheClockGoing) {
     auto script = std::make_shared<WorkerScript>();
     auto window = MakeWindow({script});
-    Child<QTimer>(*window, "tmrSearch")->setInterval(10);
-    TfrmMainPeer::SetPumpingPause(*window, std::chrono::milliseconds(5));
+    TfrmMainPeer::SetClock(*window, {std::chrono::milliseconds(10), std::chrono::milliseconds(5)});
     window->btnRefreshClick();
 
     int ticksAtOpening = -1;
@@ -286,8 +285,7 @@ TEST_F(SearchCycleTest, ClosingDuringASearchNeitherWaitsNorCrashes) {
 TEST_F(SearchCycleTest, RealWorkerWithNothingToSearchEndsWithAnEmptyList) {
     TfrmMain window(
         [] { return std::make_unique<UpnpThread>([] { return std::vector<std::string>{}; }); });
-    window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
-    TfrmMainPeer::SetPumpingPause(window, std::chrono::milliseconds(5));
+    TfrmMainPeer::SetClock(window, {std::chrono::hours(1), std::chrono::milliseconds(5)});
     window.btnRefreshClick();
     TickUntilListShown(window);
     EXPECT_EQ(TfrmMainPeer::SearchWorker(window), nullptr);

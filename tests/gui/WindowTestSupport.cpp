@@ -100,10 +100,10 @@ WindowTest::MakeWindow(std::vector<std::shared_ptr<WorkerScript>> scripts) {
         ++*next;
         return std::make_unique<FakeWorker>(scripts[index]);
     });
-    window->findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(3600 * 1000);
+    // Tests tick the search themselves, with a short pause after each tick.
+    TfrmMainPeer::SetClock(*window, {std::chrono::hours(1), std::chrono::milliseconds(1)});
     // Still pending, as after start-up, but tests tick it themselves.
     window->findChild<QTimer*>(QStringLiteral("tmrInit"))->setInterval(3600 * 1000);
-    TfrmMainPeer::SetPumpingPause(*window, std::chrono::milliseconds(1));
     TfrmMainPeer::SetTrayProbe(*window, [] { return false; });
     return window;
 }

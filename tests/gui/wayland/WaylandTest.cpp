@@ -59,8 +59,7 @@ TEST(Wayland, SearchLanguageMenusAndWindows) {
     TfrmMain window;
     // Tests tick fast: the search's windows are counted in ticks, so it ends in seconds.
     window.findChild<QTimer*>(QStringLiteral("tmrInit"))->stop();
-    window.findChild<QTimer*>(QStringLiteral("tmrSearch"))->setInterval(25);
-    TfrmMainPeer::SetPumpingPause(window, std::chrono::milliseconds(5));
+    TfrmMainPeer::SetClock(window, {std::chrono::milliseconds(25), std::chrono::milliseconds(5)});
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
