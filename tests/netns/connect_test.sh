@@ -5,13 +5,8 @@
 # request is sent once, and the device is listed.
 # Usage: connect_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
-here=$(dirname "$0")
-source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-scan=$2
-netns_require_root || exit $?
-netns_setup || exit 1
+source "$(dirname "$0")/netns.sh"
+netns_begin "$@" || exit $?
 
 netns_add_devices makers 192.0.2.10
 log=$NETNS_DIR

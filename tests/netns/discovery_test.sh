@@ -4,13 +4,8 @@
 # takes a connection.
 # Usage: discovery_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
-here=$(dirname "$0")
-source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-scan=$2
-netns_require_root || exit $?
-netns_setup || exit 1
+source "$(dirname "$0")/netns.sh"
+netns_begin "$@" || exit $?
 
 # Answers come within 0.5 s, so with a 5 s window the second receive pass reads them all.
 quick=(--max-delay-ms 500)

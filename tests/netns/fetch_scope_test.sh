@@ -8,13 +8,8 @@
 # --all shows each refused location with its reason.
 # Usage: fetch_scope_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
-here=$(dirname "$0")
-source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-scan=$2
-netns_require_root || exit $?
-netns_setup || exit 1
+source "$(dirname "$0")/netns.sh"
+netns_begin "$@" || exit $?
 
 netns_add_devices home 192.0.2.10 192.0.2.20 192.0.2.21 192.0.2.22 192.0.2.23
 netns_add_devices gateway 192.0.2.254

@@ -5,10 +5,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-netns_require_root || exit $?
-netns_setup || exit 1
+netns_begin "$1" || exit $?
 
 # A child run that leaves through $1 after writing its namespace prefix, its simulator's
 # pid and its own.

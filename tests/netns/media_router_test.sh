@@ -8,13 +8,8 @@
 # of the router's own port, and last on a port of its own.
 # Usage: media_router_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
-here=$(dirname "$0")
-source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-scan=$2
-netns_require_root || exit $?
-netns_setup || exit 1
+source "$(dirname "$0")/netns.sh"
+netns_begin "$@" || exit $?
 
 netns_add_devices routers 192.0.2.10 192.0.2.11 192.0.2.12 192.0.2.13
 log=$NETNS_DIR

@@ -2,6 +2,9 @@
 # Nothing here touches the host's own network: every link is created inside a namespace
 # of this run, addresses are 192.0.2.0/24, and the client namespace has no link out.
 #
+#   netns_begin DEVSIM [SCAN]       how a namespace test starts: sets NETNS_DEVSIM and scan, loads
+#                                   checks.sh, then netns_require_root and netns_setup; returns
+#                                   their status (77: skip)
 #   netns_require_root              return 77 (skip) when not root, 1 when CI=true and not root
 #   netns_setup                     hub namespace with a bridge (multicast snooping off) and the
 #                                   client namespace at 192.0.2.1; tears down on EXIT/INT/TERM
@@ -27,6 +30,7 @@
 # NETNS_DIR is a scratch folder of the run (removed at teardown); a function named
 # netns_on_teardown, if the caller defines one, runs first at teardown.
 
+NETNS_LIB_DIR=$(dirname "${BASH_SOURCE[0]}")
 NETNS_PREFIX="pathmere-$$-${RANDOM}${RANDOM}"
 NETNS_HUB="$NETNS_PREFIX-hub"
 NETNS_CLIENT="$NETNS_PREFIX-client"
@@ -36,6 +40,14 @@ NETNS_LAST_PID=""
 NETNS_NAMESPACES=()
 NETNS_PIDS=()
 NETNS_PORTS=0
+
+netns_begin() {
+    NETNS_DEVSIM=$1
+    scan=${2:-}
+    source "$NETNS_LIB_DIR/checks.sh"
+    netns_require_root || return $?
+    netns_setup || return 1
+}
 
 netns_require_root() {
     [ "$(id -u)" -eq 0 ] && return 0

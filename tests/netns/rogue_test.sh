@@ -4,13 +4,8 @@
 # shows that the rogue's lookup log catches a name the client looks up.
 # Usage: rogue_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
-here=$(dirname "$0")
-source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-scan=$2
-netns_require_root || exit $?
-netns_setup || exit 1
+source "$(dirname "$0")/netns.sh"
+netns_begin "$@" || exit $?
 
 quick=(--max-delay-ms 500)
 # The good devices also announce themselves every second, as devices do now and then: a burst

@@ -5,13 +5,8 @@
 # behind a firewall that drops the unicast answers, and with every datagram dropped.
 # Usage: scan_test.sh PATH-TO-pathmere-devsim PATH-TO-pathmere-scan
 set -uo pipefail
-here=$(dirname "$0")
-source "$here/netns.sh"
-source "$here/checks.sh"
-NETNS_DEVSIM=$1
-scan=$2
-netns_require_root || exit $?
-netns_setup || exit 1
+source "$(dirname "$0")/netns.sh"
+netns_begin "$@" || exit $?
 
 quick=(--max-delay-ms 300)
 netns_add_devices makers 192.0.2.10 192.0.2.11 192.0.2.12 192.0.2.13
