@@ -1,4 +1,9 @@
 #include "WindowTestSupport.h"
+#include "mainwindow/DeviceRowActions.h"
+#include "mainwindow/MainPeer.h"
+#include "support/Descriptions.h"
+#include "support/FakeDevice.h"
+#include "support/LoopbackHttpServer.h"
 #include "windows/chrome.h"
 
 #include <QTest>
@@ -7,10 +12,46 @@
 
 namespace {
 
+LoopbackHttpServer::Responder ServeBody(const std::string& body) {
+    return [body](int fd, const std::string&) {
+        LoopbackHttpServer::SendAll(fd, LoopbackHttpServer::Response("200 OK", body));
+    };
+}
+
 class DeviceListTest : public WindowTest {
 protected:
     UrlRecorder urls;
 };
+
+// A device's name as it wrote it, through the real search and description reader to the row:
+// its references decoded once, its control characters blanks; the row opens its address.
+TEST_F(DeviceListTest, ARowShowsTheNameAsTheDeviceWroteIt) {
+    LoopbackHttpServer http(
+        ServeBody(Description("Korvane", "KT6610", "Ahmet&#39;s Office &amp; Lab\x1b[2J\tKT")),
+        "127.0.0.1");
+    FakeDevice device({Answer(http.Url("/d.xml"))});
+    const int groupPort = FreeUdpPort();
+    TfrmMain window([&] {
+        auto worker =
+            std::make_unique<UpnpThread>([] { return std::vector<std::string>{"0.0.0.0"}; });
+        worker->searchTarget = SearchTarget{"127.0.0.1", std::to_string(device.Port()), groupPort};
+        worker->networkSource = [](const std::vector<std::string>&) {
+            return std::vector<Ipv4Network>{*ParseIPv4Network("127.0.0.0/8")};
+        };
+        return worker;
+    });
+    window.findChild<QTimer*>(QStringLiteral("tmrInit"))->stop();
+    TfrmMainPeer::SetTrayProbe(window, [] { return false; });
+    TfrmMainPeer::SetClock(window, {std::chrono::milliseconds(10), std::chrono::milliseconds(1)});
+    window.btnRefreshClick();
+    auto* list = Child<QTreeWidget>(window, "lstNetworkList");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->topLevelItemCount() > 0; }, 30000));
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Ahmet's Office & Lab [2J KT"));
+    EXPECT_EQ(RowAddress(*list->topLevelItem(0)), QStringLiteral("127.0.0.1"));
+    window.btnNextClick();
+    ASSERT_EQ(urls.opened.size(), 1u);
+    EXPECT_EQ(urls.opened[0], QStringLiteral("http://127.0.0.1"));
+}
 
 TEST_F(DeviceListTest, NextRightAfterASearchOpensTheFirstDevice) {
     auto window =
