@@ -42,10 +42,12 @@ void LanguageChoice::ChooseStored() {
 
 void LanguageChoice::Choose(Language language) {
     const std::string code = Code(language);
-    apply(language, ReadLanguageFile(code, filePath(), texts));
+    const bool textsRead = ReadLanguageFile(code, filePath(), texts);
     try {
         WriteRegistryValue(root, keyPath, kLanguageValue, code);
     } catch (const RegistryError&) {
         // Not remembered: this start still uses it, the next one chooses from what is stored.
     }
+    // Last, so that a failure while the texts are put on the screen leaves the choice made.
+    apply(language, textsRead);
 }

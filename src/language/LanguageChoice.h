@@ -28,7 +28,7 @@ public:
     // The language an earlier choice stored; Turkish when none is stored, or anything else is
     // (a value of another type too).
     void ChooseStored();
-    // Reads, applies and remembers. A choice that cannot be remembered still holds.
+    // Reads, remembers and applies. A choice that cannot be remembered still holds.
     void Choose(Language language);
 
     // The code of a language: its section's ID in lang.xml and the value stored ("TR").

@@ -52,14 +52,14 @@ void TfrmMain::mnGreekClick() {
 }
 
 void TfrmMain::LanguageChosen(LanguageChoice::Language chosen, bool textsRead) {
+    // The mark shows the language in use even when the choice cannot be remembered.
+    (ui.get()->*kLanguageItems[chosen])->setChecked(true);
     if (textsRead) {
         FitMenuTitle(1, lang->stFile);
         FitMenuTitle(2, lang->stLanguage);
         FitMenuTitle(3, lang->stHelp);
         ApplyLanguage();
     }
-    // The mark shows the language in use even when the choice cannot be remembered.
-    (ui.get()->*kLanguageItems[chosen])->setChecked(true);
 }
 
 void TfrmMain::FitMenuTitle(int number, const QString& text) {

@@ -56,8 +56,11 @@ TfrmMain::TfrmMain(WorkerFactory workerFactory, QWidget* parent)
     Guarded([this] {
         lang = &Lang::Instance();
         InitializeMainWindow();
-        tmrInit->start();
     });
+    // Armed whenever the language table was taken, even if a step of the start-up failed.
+    if (lang != nullptr) {
+        tmrInit->start();
+    }
 }
 
 TfrmMain::~TfrmMain() {

@@ -128,7 +128,7 @@ private:
     void BuildTimers();
     void ConnectControls();
     void StartupLanguage();
-    // Puts a chosen language's texts on the screen, when they were read, and marks its item.
+    // Marks a chosen language's item, and puts its texts on the screen when they were read.
     void LanguageChosen(LanguageChoice::Language chosen, bool textsRead);
     void SetListColumns();
     void SearchStepped();
