@@ -13,13 +13,13 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 2000;
     Lang& table = Lang::Instance();
     for (const char* code : {"TR", "EN", "RU", "EL"}) {
-        if (!ReadLanguageFile(code, path, table)) {
+        if (!LoadLanguage(code, path, table)) {
             std::fprintf(stderr, "cannot load %s from %s\n", code, qPrintable(path));
             return 1;
         }
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < rounds; ++i)
-            ReadLanguageFile(code, path, table);
+            LoadLanguage(code, path, table);
         const std::chrono::duration<double, std::micro> spent =
             std::chrono::steady_clock::now() - start;
         std::printf("%s: %.1f us per load (%d loads)\n", code, spent.count() / rounds, rounds);

@@ -13,8 +13,8 @@ struct DescriptionReport {
     std::string host;
     std::string url;
     std::string sender; // the address whose datagram first named this description
-    // None exactly when device is set.
-    Rejection rejection = Rejection::None;
+    // None exactly when device is set; a report not read yet counts as unreadable.
+    Rejection rejection = Rejection::Unreadable;
     std::string failure; // NotFetched, Unreadable: why
     // Not None when the location was refused and never fetched.
     LocationRefusal refusal = LocationRefusal::None;

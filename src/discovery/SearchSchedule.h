@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -26,11 +27,13 @@ struct WindowClock {
 
     constexpr std::chrono::milliseconds Period() const { return timer + pause; }
 
-    // A clock whose whole tick takes period, split as the program's own.
+    // A clock whose whole tick takes period, split as the program's own; neither part is
+    // shorter than 1 ms.
     static constexpr WindowClock WithPeriod(std::chrono::milliseconds period) {
         constexpr WindowClock usual;
-        return {period * usual.timer.count() / usual.Period().count(),
-                period * usual.pause.count() / usual.Period().count()};
+        const auto timer = std::max(std::chrono::milliseconds(1),
+                                    period * usual.timer.count() / usual.Period().count());
+        return {timer, std::max(std::chrono::milliseconds(1), period - timer)};
     }
 };
 

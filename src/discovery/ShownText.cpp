@@ -43,11 +43,25 @@ std::size_t SequenceLength(std::string_view text) {
     return length;
 }
 
-// C0 and DEL as one byte, C1 (U+0080 to U+009F) as two.
-bool IsControl(std::string_view character) {
-    const auto lead = static_cast<unsigned char>(character[0]);
-    return lead < 0x20 || lead == 0x7F ||
-           (lead == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0);
+// What must not reach the screen as it is: C0 and DEL (one byte), C1 (U+0080 to U+009F), the
+// line and paragraph separators U+2028 and U+2029, which break a line as a line feed does, and
+// the direction embeddings, overrides and isolates (U+202A to U+202E, U+2066 to U+2069), which
+// can show an address reversed.
+bool IsBlanked(std::string_view character) {
+    const auto byte = [&character](std::size_t i) {
+        return static_cast<unsigned char>(character[i]);
+    };
+    switch (character.size()) {
+    case 1:
+        return byte(0) < 0x20 || byte(0) == 0x7F;
+    case 2:
+        return byte(0) == 0xC2 && byte(1) < 0xA0;
+    case 3:
+        return byte(0) == 0xE2 && ((byte(1) == 0x80 && byte(2) >= 0xA8 && byte(2) <= 0xAE) ||
+                                   (byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9));
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -58,7 +72,7 @@ std::string ShownText(std::string_view raw, std::size_t limit) {
     while (!raw.empty()) {
         const auto length = SequenceLength(raw);
         const auto character = length == 0                        ? kReplacement
-                               : IsControl(raw.substr(0, length)) ? std::string_view(" ")
+                               : IsBlanked(raw.substr(0, length)) ? std::string_view(" ")
                                                                   : raw.substr(0, length);
         if (character.size() > limit - text.size()) {
             break;

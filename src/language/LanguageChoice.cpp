@@ -42,7 +42,7 @@ void LanguageChoice::ChooseStored() {
 
 void LanguageChoice::Choose(Language language) {
     const std::string code = Code(language);
-    const bool textsRead = ReadLanguageFile(code, filePath(), texts);
+    const bool textsRead = LoadLanguage(code, filePath(), texts);
     try {
         WriteRegistryValue(root, keyPath, kLanguageValue, code);
     } catch (const RegistryError&) {

@@ -17,7 +17,7 @@ public:
     static constexpr std::size_t kLanguageCount = 4;
 
     // Runs after every choice, read or not: textsRead is false when the file did not give the
-    // language's every text, and the table then holds the texts it had.
+    // language's every text; the table then holds what the loader had read before it stopped.
     using Apply = std::function<void(Language chosen, bool textsRead)>;
 
     // root and keyPath name where the store keeps the choice; filePath finds lang.xml at each

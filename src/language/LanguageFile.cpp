@@ -125,7 +125,7 @@ bool ReadKey(const xmlNode* section, const char* name, QString& text) {
 
 } // namespace
 
-bool ReadLanguageFile(const std::string& code, const QString& path, Lang& table) {
+bool LoadLanguage(const std::string& code, const QString& path, Lang& table) {
     if (path.isEmpty())
         return false;
     const XmlDocPtr doc = ParseXmlFile(QFile::encodeName(path).toStdString());

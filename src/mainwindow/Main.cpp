@@ -123,13 +123,14 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::InitializeMainWindow() {
+    // First, so that searches can run whatever a later step meets.
+    foundDevices = std::make_unique<DeviceList>();
     registryKeyPath = "\\SOFTWARE\\Korvane\\Pathmere\\";
     StartupLanguage();
     UpdateTrayIcon(kTrayAdd);
     UpdateTrayIcon(kTrayModify);
     ui->lstNetworkList->clear();
     SetListColumns();
-    foundDevices = std::make_unique<DeviceList>();
     ShowPanel(0);
 }
 
@@ -156,10 +157,10 @@ void TfrmMain::ShowForAnotherStart() {
 void TfrmMain::tmrInitTimer() {
     Guarded([this] {
         tmrInit->stop();
+        SearchAgain(); // first: the search runs even if going to the tray fails
         if (commandLine == QStringLiteral("simge")) {
             SendToTray();
         }
-        SearchAgain();
     });
 }
 

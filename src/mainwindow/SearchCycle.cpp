@@ -41,9 +41,10 @@ void TfrmMain::SearchStepped() {
 
 void TfrmMain::SearchFinished() {
     Guarded([this] {
+        // The list first: the search is over, whatever filling it or the advice meets.
+        ShowPanel(1);
         FillDeviceList();
         ShowSearchAdvice();
-        ShowPanel(1);
     });
 }
 

@@ -42,6 +42,5 @@ void TfrmAbout::btnCloseFormClick() {
 }
 
 void ShowAboutWindow(QWidget* owner) {
-    // Nothing is shown for a failure; the main window stays as it was.
     ShowModalAt(new TfrmAbout(owner), QPoint(523, 176));
 }

@@ -22,5 +22,5 @@ private:
 };
 
 // Shows a new About window modally at its stored position; returns when it has been closed,
-// and the window is then released. Errors are swallowed.
+// and the window is then released. Errors go to the caller, whose guard swallows them.
 void ShowAboutWindow(QWidget* owner);

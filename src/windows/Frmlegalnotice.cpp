@@ -52,6 +52,5 @@ void TlegalNotice::btnCloseFormClick() {
 }
 
 void ShowLegalNotice(QWidget* owner) {
-    // Nothing is shown for a failure; the main window stays as it was.
     ShowModalAt(new TlegalNotice(owner), QPoint(307, 240));
 }

@@ -28,5 +28,5 @@ private:
 QString LegalNoticeText();
 
 // Shows a new legal-notice window modally at its stored position; returns when it has been
-// closed, and the window is then released. Errors are swallowed.
+// closed, and the window is then released. Errors go to the caller, whose guard swallows them.
 void ShowLegalNotice(QWidget* owner);

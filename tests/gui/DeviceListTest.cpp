@@ -42,7 +42,7 @@ TEST_F(DeviceListTest, ARowShowsTheNameAsTheDeviceWroteIt) {
     });
     window.findChild<QTimer*>(QStringLiteral("tmrInit"))->stop();
     TfrmMainPeer::SetTrayProbe(window, [] { return false; });
-    TfrmMainPeer::SetClock(window, {std::chrono::milliseconds(10), std::chrono::milliseconds(1)});
+    TfrmMainPeer::SetClock(window, {std::chrono::milliseconds(100), std::chrono::milliseconds(10)});
     window.btnRefreshClick();
     auto* list = Child<QTreeWidget>(window, "lstNetworkList");
     ASSERT_TRUE(QTest::qWaitFor([&] { return list->topLevelItemCount() > 0; }, 30000));

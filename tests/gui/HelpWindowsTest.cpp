@@ -44,7 +44,7 @@ const QString kSourceDir = QStringLiteral(PATHMERE_SOURCE_DIR);
 const QString kLangFile = kSourceDir + QStringLiteral("/resources/lang.xml");
 
 bool UseLanguage(const QByteArray& code) {
-    return ReadLanguageFile(code.toStdString(), kLangFile, Lang::Instance());
+    return LoadLanguage(code.toStdString(), kLangFile, Lang::Instance());
 }
 
 // Calls `show`, which shows a window modally, runs `inside` on that window once it is up,

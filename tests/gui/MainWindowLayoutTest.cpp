@@ -145,10 +145,6 @@ TEST_F(LayoutTest, MenusAndTimersKeepTheirNamesAndItems) {
     auto* pause = Child<QTimer>(fresh, "tmrTickPause");
     EXPECT_EQ(pause->interval(), 300);
     EXPECT_TRUE(pause->isSingleShot());
-    static_assert(SearchSchedule::WindowClock::WithPeriod(std::chrono::milliseconds(130)).timer ==
-                  std::chrono::milliseconds(100));
-    static_assert(SearchSchedule::WindowClock::WithPeriod(std::chrono::milliseconds(130)).pause ==
-                  std::chrono::milliseconds(30));
 }
 
 TEST_F(LayoutTest, SearchPanelCoversTheListPanelUntilASearchEnds) {

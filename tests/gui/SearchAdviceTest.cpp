@@ -38,6 +38,7 @@ protected:
         DescriptionReport report;
         report.host = report.sender = device->ipAddress;
         report.url = device->location;
+        report.rejection = Rejection::None;
         report.manufacturer = "Korvane";
         report.modelName = std::move(modelName);
         report.device = std::move(device);

@@ -175,7 +175,7 @@ TEST_F(SearchCycleTest, TickWhoseSearchWasReplacedDuringItsPauseStepsAside) {
     auto first = std::make_shared<WorkerScript>();
     auto second = std::make_shared<WorkerScript>();
     auto window = MakeWindow({first, second});
-    TfrmMainPeer::SetClock(*window, {.pause = std::chrono::milliseconds(50)});
+    TfrmMainPeer::SetClock(*window, {std::chrono::hours(1), std::chrono::milliseconds(50)});
     window->btnRefreshClick();
     CompleteTick(*window);
     CompleteTick(*window);

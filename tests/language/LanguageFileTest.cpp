@@ -74,7 +74,7 @@ protected:
     }
 
     bool LoadFile(const std::string& code, const std::filesystem::path& file) {
-        return ReadLanguageFile(code, QString::fromStdString(file.string()), table);
+        return LoadLanguage(code, QString::fromStdString(file.string()), table);
     }
 
     // The first `renewed` keys of the reading order hold "<from>.<key>", the others "old".
@@ -240,7 +240,7 @@ TEST_F(LanguageFileTest, MissingOrUnusableFileChangesNothingAndPrintsNothing) {
     const auto fifo = folder.path() / "fifo.xml";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(LoadFile("EN", fifo)) << "returns at once instead of waiting for a writer";
-    EXPECT_FALSE(ReadLanguageFile("EN", QString(), table));
+    EXPECT_FALSE(LoadLanguage("EN", QString(), table));
     EXPECT_FALSE(Load("EN", "<R><Interface>" + Section("EN")));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     ExpectTable("", 0);

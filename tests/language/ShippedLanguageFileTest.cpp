@@ -19,7 +19,7 @@ std::map<std::string, std::map<std::string, QString>> LoadAll() {
     for (const char* code : {"TR", "EN", "RU", "EL"}) {
         for (const KeyMember& key : kReadingOrder)
             (table.*key.member).clear();
-        EXPECT_TRUE(ReadLanguageFile(code, kShipped, table)) << code;
+        EXPECT_TRUE(LoadLanguage(code, kShipped, table)) << code;
         for (const KeyMember& key : kReadingOrder)
             texts[code][key.name] = table.*key.member;
     }
