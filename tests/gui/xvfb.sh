@@ -15,7 +15,12 @@ xvfb__try() { # display number, log
   local i
   for i in $(seq 100); do
     kill -0 "$XVFB_PID" 2>/dev/null || break # the number was taken after all
-    xdpyinfo -display ":$1" >/dev/null 2>&1 && return 0
+    if xdpyinfo -display ":$1" >/dev/null 2>&1; then
+      # Ours only if it holds the lock: of two servers started with one number at once, the
+      # second exits, and until then a client reaches the first one, which is another test's.
+      [ "$(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null)" = "$XVFB_PID" ] && return 0
+      break
+    fi
     sleep 0.1
   done
   xvfb_stop
