@@ -21,13 +21,15 @@ std::shared_ptr<Korvane::DeviceProperty> IdentifyDevice(const TextLines& lines,
 
 void ReadBody(const std::string& body, DescriptionReport& report) {
     const auto lines = SplitTextToLines(body);
-    report.manufacturer = ShownElementText(lines, "manufacturer");
-    report.modelName = ShownElementText(lines, "modelName");
+    // The decision reads the texts as written; the user, as shown.
+    const auto manufacturer = ExtractTagValue(lines, "manufacturer");
+    const auto modelName = ExtractTagValue(lines, "modelName");
+    report.manufacturer = ShownValue(manufacturer);
+    report.modelName = ShownValue(modelName);
     report.friendlyName = ShownElementText(lines, "friendlyName");
     report.rejection = JoinLines(lines).size() <= kLongestEmptyBody
                            ? Rejection::Empty
-                           : JudgeDevice(ExtractTagValue(lines, "manufacturer"),
-                                         ExtractTagValue(lines, "modelName"));
+                           : JudgeDevice(manufacturer, modelName);
     if (report.rejection == Rejection::None) {
         report.device = IdentifyDevice(lines, report);
     }

@@ -41,6 +41,10 @@ Rejection JudgeDevice(std::string_view manufacturer, std::string_view modelName)
                : Rejection::UnsupportedModel;
 }
 
+std::string ShownValue(std::string_view raw) {
+    return ShownText(DecodeXmlReferences(raw), kMaxDisplayText);
+}
+
 std::string ShownElementText(const TextLines& lines, std::string_view name) {
-    return ShownText(DecodeXmlReferences(ExtractTagValue(lines, name)), kMaxDisplayText);
+    return ShownValue(ExtractTagValue(lines, name));
 }

@@ -36,6 +36,9 @@ Rejection JudgeDevice(std::string_view manufacturer, std::string_view modelName)
 // A device's own texts are shown in the list as they come, up to this many bytes.
 inline constexpr std::size_t kMaxDisplayText = 256;
 
-// An element's text as a user reads it: its references decoded once, then ShownText, bounded
-// by kMaxDisplayText.
+// An element's text, as ExtractTagValue gives it, made what a user reads: its references decoded
+// once, then ShownText, bounded by kMaxDisplayText.
+std::string ShownValue(std::string_view raw);
+
+// ShownValue of the element's text.
 std::string ShownElementText(const TextLines& lines, std::string_view name);
