@@ -29,12 +29,7 @@ bool AnythingWaiting(pollfd (&sockets)[2]) {
 // carry line ends and blanks around them.
 void Read(LocationCollector& collector, const std::string& text, const std::string& sender,
           bool searchSocket) {
-    std::string key;
-    key.reserve(sender.size() + text.size() + 3);
-    key += searchSocket ? "S " : "G ";
-    key += sender;
-    key += '\n';
-    key += text;
+    const DatagramKey key{searchSocket, sender, text};
     bool request = false;
     if (const auto known = collector.readDatagrams.find(key);
         known != collector.readDatagrams.end()) {
@@ -45,7 +40,7 @@ void Read(LocationCollector& collector, const std::string& text, const std::stri
         ParseSearchAnswer(collector, lines, sender);
         if (collector.readDatagrams.size() < LocationCollector::maxReadDatagrams &&
             text.size() <= LocationCollector::maxRememberedDatagram) {
-            collector.readDatagrams.emplace(std::move(key), request);
+            collector.readDatagrams.emplace(ReadDatagram(key), request);
         }
     }
     if (!request) {

@@ -75,6 +75,13 @@ std::string LocationHost(std::string_view url) {
     return std::string(authority.substr(0, authority.find(':')));
 }
 
+std::size_t DatagramKeyHash::operator()(const DatagramKey& key) const noexcept {
+    const std::hash<std::string_view> hash;
+    std::size_t seed = hash(key.text);
+    seed ^= hash(key.sender) + 0x9e3779b97f4a7c15U + (seed << 6) + (seed >> 2);
+    return seed ^ static_cast<std::size_t>(key.searchSocket);
+}
+
 bool IsSearchRequest(const TextLines& lines) {
     if (lines.empty()) {
         return false;

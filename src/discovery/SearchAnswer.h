@@ -46,6 +46,40 @@ std::string LocationHost(std::string_view url);
 // not turn into hundreds of fetches: the list holds at most maxLocations addresses, and one
 // sending address contributes at most maxLocationsPerSender of them (a router with a media
 // server and a Wi-Fi setup device beside its gateway names three).
+// A datagram by what tells it from others: the socket it came on, its sender and its text.
+struct DatagramKey {
+    bool searchSocket = false;
+    std::string_view sender;
+    std::string_view text;
+    bool operator==(const DatagramKey&) const = default;
+};
+
+// A datagram already read, kept by its key; looked up by a DatagramKey without copying.
+struct ReadDatagram {
+    explicit ReadDatagram(const DatagramKey& key)
+        : searchSocket(key.searchSocket), sender(key.sender), text(key.text) {}
+    DatagramKey Key() const { return {searchSocket, sender, text}; }
+
+    bool searchSocket;
+    std::string sender;
+    std::string text;
+};
+
+struct DatagramKeyHash {
+    using is_transparent = void;
+    std::size_t operator()(const DatagramKey& key) const noexcept;
+    std::size_t operator()(const ReadDatagram& read) const noexcept { return (*this)(read.Key()); }
+};
+
+struct DatagramKeyEqual {
+    using is_transparent = void;
+    static DatagramKey Key(const DatagramKey& key) { return key; }
+    static DatagramKey Key(const ReadDatagram& read) { return read.Key(); }
+    template <class A, class B> bool operator()(const A& a, const B& b) const noexcept {
+        return Key(a) == Key(b);
+    }
+};
+
 struct LocationCollector {
     static constexpr std::size_t maxLocations = 256;
     static constexpr int maxLocationsPerSender = 8;
@@ -74,7 +108,7 @@ struct LocationCollector {
     // each time.
     static constexpr std::size_t maxReadDatagrams = 2048;
     static constexpr std::size_t maxRememberedDatagram = 2048;
-    std::unordered_map<std::string, bool> readDatagrams;
+    std::unordered_map<ReadDatagram, bool, DatagramKeyHash, DatagramKeyEqual> readDatagrams;
 };
 
 // The first line of a search request (ours, or another machine's) in any case.

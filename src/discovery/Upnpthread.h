@@ -34,7 +34,7 @@ struct AddressReport {
     std::string address;
     std::string skipped; // why it was not searched; empty when it was
     int searchSocketAnswers = 0;
-    int groupDatagrams = 0; // search requests not counted, our own looped back among them
+    int groupDatagrams = 0;      // search requests not counted, our own looped back among them
     int otherSearchRequests = 0; // heard on the group from other computers
 };
 
@@ -64,7 +64,7 @@ public:
     SearchTarget searchTarget;
     NetworkSource networkSource;
     // With streamDescriptions each description is fetched as soon as its location is
-    // heard, beside the search, the search request goes out twice more 250 ms apart, and
+    // heard, beside the search, the search request goes out twice more 20 ms apart, and
     // deviceList holds the accepted devices in the order they were read. Without it (the window's
     // way) they are fetched once the search has ended and listed in the order of locationList.
     bool streamDescriptions = false;

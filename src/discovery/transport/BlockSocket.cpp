@@ -7,6 +7,7 @@
 #include <charconv>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -131,7 +132,9 @@ std::string TUDPBlockSocket::RecvPacket(int timeoutMs) {
         return {};
     }
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    // Set at the first wait: a drain reads thousands of datagrams without waiting, and the
+    // clock need not be read for them.
+    std::optional<Clock::time_point> deadline;
     for (;;) {
         char buffer[65536];
         sockaddr_in sender{};
@@ -146,8 +149,16 @@ std::string TUDPBlockSocket::RecvPacket(int timeoutMs) {
             SetError(errno);
             return {};
         }
+        if (timeoutMs <= 0) {
+            SetError(ETIMEDOUT);
+            return {};
+        }
+        const auto now = Clock::now();
+        if (!deadline) {
+            deadline = now + std::chrono::milliseconds(timeoutMs);
+        }
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - now).count();
         if (left <= 0) {
             SetError(ETIMEDOUT);
             return {};
