@@ -15,9 +15,13 @@ constexpr int kDrainLimit = 1024;
 // Devices repeat each answer many times, to every request; read one wake-up each, the repeats
 // of 60 devices cost the stream more CPU time than all the rest. While they keep coming, the
 // sockets are left to fill between reads: first for a small part of one description fetch,
-// then longer while the flood lasts, never longer than the batches of a whole-run search.
+// then longer while a flood lasts (a pass found several waiting), never longer than the batches
+// of a whole-run search. A trickle of repeats costs few wake-ups anyway, and a longer pause
+// would only hold back a new location that comes amid it (a router's answers after those of
+// the media server beside it).
 constexpr std::chrono::milliseconds kFirstRepeatPause{15};
 constexpr std::chrono::milliseconds kLongestRepeatPause{100};
+constexpr int kFloodPass = 4;
 
 bool AnythingWaiting(pollfd (&sockets)[2]) {
     return ::poll(sockets, 2, 0) > 0;
@@ -114,9 +118,10 @@ void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationColl
     }
     // Search requests alone (this computer's own among them) leave the pause as it was, and so
     // does a new location: amid a flood it waits for a pause like any other answer.
-    if (collector.locations.size() == known &&
-        collector.searchSocketAnswers + collector.groupDatagrams > answers) {
-        pacing.pause = pacing.pause.count() == 0 ? kFirstRepeatPause
-                                                 : std::min(pacing.pause * 2, kLongestRepeatPause);
+    const auto repeats = collector.searchSocketAnswers + collector.groupDatagrams - answers;
+    if (collector.locations.size() == known && repeats > 0) {
+        pacing.pause = pacing.pause.count() == 0 || repeats < kFloodPass
+                           ? kFirstRepeatPause
+                           : std::min(pacing.pause * 2, kLongestRepeatPause);
     }
 }

@@ -19,8 +19,9 @@ void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCol
 
 // How long a streaming pass lets the sockets fill before it reads: nothing at first; after a
 // pass that read answers but no new location 15 ms, doubling while such passes follow one
-// another, up to 100 ms; nothing again once the sockets are found empty after a pause. One per
-// searched address, kept from pass to pass.
+// another and each read four or more, up to 100 ms, and 15 ms again after one that read fewer;
+// nothing again once the sockets are found empty after a pause. One per searched address, kept
+// from pass to pass.
 struct RepeatPacing {
     std::chrono::milliseconds pause{0};
 };

@@ -129,36 +129,40 @@ TEST_F(ReceivePassTest, RepeatsAreCountedAndTheSameTextFromAnotherSenderIsRead) 
     EXPECT_EQ(collector.otherSearchRequests, 2);
 }
 
-// The answers that repeat known locations are read after a pause that grows while they keep
-// coming; a new location and a search request leave it as it is; once a pause ends with the
-// sockets empty, the next answer is read as it comes.
+// The answers that repeat known locations are read after a pause that grows while a flood of
+// them keeps coming, and falls back to its first step when they only trickle in; a new location
+// and a search request leave it as it is; once a pause ends with the sockets empty, the next
+// answer is read as it comes.
 TEST_F(ReceivePassTest, RepeatedAnswersAreReadAHandfulAtATime) {
     using std::chrono::milliseconds;
     using Clock = std::chrono::steady_clock;
     RepeatPacing pacing;
-    const auto pass = [&](const std::string& datagram, int port) {
-        if (!datagram.empty()) {
+    const auto pass = [&](const std::string& datagram, int port, int copies = 1) {
+        for (int copy = 0; copy < copies; ++copy) {
             SendDatagram(port, datagram, "127.0.0.9");
         }
         const auto start = Clock::now();
         const auto paused = pacing.pause;
         ReceivePassEither(socket, receiver, collector, pacing, start + milliseconds(150));
         // A pause is never cut short while something waits: sleeping never ends early.
-        if (!datagram.empty()) {
+        if (copies > 0) {
             EXPECT_GE(Clock::now() - start, paused) << datagram;
         }
         return pacing.pause.count();
     };
     const int search = socket.LocalPort();
+    const int group = receiver.LocalPort();
     EXPECT_EQ(pass(Answer(Url(1)), search), 0);
     EXPECT_EQ(pass(Answer(Url(1)), search), 15);
-    EXPECT_EQ(pass(Answer(Url(1)), search), 30);
-    EXPECT_EQ(pass(Answer(Url(1)), search), 60);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 3), 15);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 4), 30);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 4), 60);
     EXPECT_EQ(pass(Answer(Url(2)), search), 60);
-    EXPECT_EQ(pass(std::string(kStreamingSearchRequest), receiver.LocalPort()), 60);
-    EXPECT_EQ(pass(Answer(Url(1)), search), 100);
-    EXPECT_EQ(pass(Notify(1), receiver.LocalPort()), 100);
-    EXPECT_EQ(pass({}, search), 0);
+    EXPECT_EQ(pass(std::string(kStreamingSearchRequest), group), 60);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 4), 100);
+    EXPECT_EQ(pass(Notify(1), group, 4), 100);
+    EXPECT_EQ(pass(Notify(1), group), 15);
+    EXPECT_EQ(pass({}, search, 0), 0);
     EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2"}));
 }
 
