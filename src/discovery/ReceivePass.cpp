@@ -15,13 +15,14 @@ constexpr int kDrainLimit = 1024;
 // Devices repeat each answer many times, to every request; read one wake-up each, the repeats
 // of 60 devices cost the stream more CPU time than all the rest. While they keep coming, the
 // sockets are left to fill between reads: first for a small part of one description fetch,
-// then longer while a flood lasts (a pass found several waiting), never longer than the batches
-// of a whole-run search. A trickle of repeats costs few wake-ups anyway, and a longer pause
-// would only hold back a new location that comes amid it (a router's answers after those of
-// the media server beside it).
+// then longer while a flood lasts (a pass found them 4 ms apart or closer), never longer than
+// the batches of a whole-run search. A trickle of repeats costs few wake-ups anyway, and a
+// longer pause would only hold back a new location that comes amid it (a router's answers after
+// those of the media server beside it): there the pause stays short.
 constexpr std::chrono::milliseconds kFirstRepeatPause{15};
+constexpr std::chrono::milliseconds kLongestTricklePause{30};
 constexpr std::chrono::milliseconds kLongestRepeatPause{100};
-constexpr int kFloodPass = 4;
+constexpr std::chrono::milliseconds kFloodSpacing{4};
 
 bool AnythingWaiting(pollfd (&sockets)[2]) {
     return ::poll(sockets, 2, 0) > 0;
@@ -101,11 +102,14 @@ void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationColl
             pacing.pause = {}; // the flood is over: the next answer is read as it comes
         }
     }
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    const auto wait = std::clamp<std::int64_t>(left.count(), 0, kEitherWaitMs);
-    if (::poll(sockets, 2, static_cast<int>(wait)) <= 0) {
-        return;
+    // After a pause that found something, that look says what to read.
+    if (pacing.pause.count() == 0) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        const auto wait = std::clamp<std::int64_t>(left.count(), 0, kEitherWaitMs);
+        if (::poll(sockets, 2, static_cast<int>(wait)) <= 0) {
+            return;
+        }
     }
     const auto known = collector.locations.size();
     const auto answers = collector.searchSocketAnswers + collector.groupDatagrams;
@@ -120,8 +124,10 @@ void ReceivePassEither(TUDPBlockSocket& socket, CNetwork& receiver, LocationColl
     // does a new location: amid a flood it waits for a pause like any other answer.
     const auto repeats = collector.searchSocketAnswers + collector.groupDatagrams - answers;
     if (collector.locations.size() == known && repeats > 0) {
-        pacing.pause = pacing.pause.count() == 0 || repeats < kFloodPass
+        const bool flood = repeats * kFloodSpacing >= pacing.pause;
+        const auto longest = flood ? kLongestRepeatPause : kLongestTricklePause;
+        pacing.pause = pacing.pause.count() == 0
                            ? kFirstRepeatPause
-                           : std::min(pacing.pause * 2, kLongestRepeatPause);
+                           : std::clamp(pacing.pause * 2, kFirstRepeatPause, longest);
     }
 }

@@ -19,7 +19,7 @@ void TakeWaitingAnswers(TUDPBlockSocket& socket, CNetwork& receiver, LocationCol
 
 // How long a streaming pass lets the sockets fill before it reads: nothing at first; after a
 // pass that read answers but no new location 15 ms, doubling while such passes follow one
-// another and each read four or more, up to 100 ms, and 15 ms again after one that read fewer;
+// another, up to 100 ms while each finds them 4 ms apart or closer and up to 30 ms otherwise;
 // nothing again once the sockets are found empty after a pause. One per searched address, kept
 // from pass to pass.
 struct RepeatPacing {

@@ -129,10 +129,10 @@ TEST_F(ReceivePassTest, RepeatsAreCountedAndTheSameTextFromAnotherSenderIsRead) 
     EXPECT_EQ(collector.otherSearchRequests, 2);
 }
 
-// The answers that repeat known locations are read after a pause that grows while a flood of
-// them keeps coming, and falls back to its first step when they only trickle in; a new location
-// and a search request leave it as it is; once a pause ends with the sockets empty, the next
-// answer is read as it comes.
+// The answers that repeat known locations are read after a pause that grows while they keep
+// coming, longer in a flood of them than when they trickle in; a new location and a search
+// request leave it as it is; once a pause ends with the sockets empty, the next answer is read
+// as it comes.
 TEST_F(ReceivePassTest, RepeatedAnswersAreReadAHandfulAtATime) {
     using std::chrono::milliseconds;
     using Clock = std::chrono::steady_clock;
@@ -154,14 +154,14 @@ TEST_F(ReceivePassTest, RepeatedAnswersAreReadAHandfulAtATime) {
     const int group = receiver.LocalPort();
     EXPECT_EQ(pass(Answer(Url(1)), search), 0);
     EXPECT_EQ(pass(Answer(Url(1)), search), 15);
-    EXPECT_EQ(pass(Answer(Url(1)), search, 3), 15);
-    EXPECT_EQ(pass(Answer(Url(1)), search, 4), 30);
-    EXPECT_EQ(pass(Answer(Url(1)), search, 4), 60);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 3), 30);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 7), 30);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 8), 60);
     EXPECT_EQ(pass(Answer(Url(2)), search), 60);
     EXPECT_EQ(pass(std::string(kStreamingSearchRequest), group), 60);
-    EXPECT_EQ(pass(Answer(Url(1)), search, 4), 100);
-    EXPECT_EQ(pass(Notify(1), group, 4), 100);
-    EXPECT_EQ(pass(Notify(1), group), 15);
+    EXPECT_EQ(pass(Answer(Url(1)), search, 15), 100);
+    EXPECT_EQ(pass(Notify(1), group, 25), 100);
+    EXPECT_EQ(pass(Notify(1), group), 30);
     EXPECT_EQ(pass({}, search, 0), 0);
     EXPECT_EQ(Hosts(list), (std::vector<std::string>{"192.0.2.1", "192.0.2.2"}));
 }
