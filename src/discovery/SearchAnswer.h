@@ -42,10 +42,6 @@ std::string WhyNotSearched(std::string_view address);
 // keeps its brackets. A text without any "/" gives the empty host.
 std::string LocationHost(std::string_view url);
 
-// Collects the distinct description addresses of one run. A flood of invented locations must
-// not turn into hundreds of fetches: the list holds at most maxLocations addresses, and one
-// sending address contributes at most maxLocationsPerSender of them (a router with a media
-// server and a Wi-Fi setup device beside its gateway names three).
 // A datagram by what tells it from others: the socket it came on, its sender and its text.
 struct DatagramKey {
     bool searchSocket = false;
@@ -80,6 +76,10 @@ struct DatagramKeyEqual {
     }
 };
 
+// Collects the distinct description addresses of one run. A flood of invented locations must
+// not turn into hundreds of fetches: the list holds at most maxLocations addresses, and one
+// sending address contributes at most maxLocationsPerSender of them (a router with a media
+// server and a Wi-Fi setup device beside its gateway names three).
 struct LocationCollector {
     static constexpr std::size_t maxLocations = 256;
     static constexpr int maxLocationsPerSender = 8;
